@@ -1,0 +1,53 @@
+#include "app/TabSheetApp.h"
+
+#include <QDir>
+
+#include "ui/TabSheetDlg.h"
+
+namespace {
+CTabSheetApp* g_app = nullptr;
+const QString kSection;  // the settings live in the section named ""
+const QString kDirectoryKey = QStringLiteral("Directory");
+}  // namespace
+
+CTabSheetApp* AfxGetApp() { return g_app; }
+
+CTabSheetApp::CTabSheetApp(QString commandLineTail) : m_lpCmdLine(std::move(commandLineTail)) {
+  g_app = this;
+}
+
+CTabSheetApp::~CTabSheetApp() {
+  if (g_app == this) g_app = nullptr;
+}
+
+QString CTabSheetApp::SettingsPathFor(const QString& workingDirectory) {
+  return workingDirectory + QStringLiteral("/Tabwright.ini");
+}
+
+QString CTabSheetApp::GetProfileString(const QString& section, const QString& key) const {
+  return m_profile.GetProfileString(section, key);
+}
+
+void CTabSheetApp::WriteProfileString(const QString& section, const QString& key, const QString& value) {
+  m_profile.WriteProfileString(section, key, value);
+}
+
+BOOL CTabSheetApp::InitInstance() {
+  m_pszProfileName = SettingsPathFor(QDir::currentPath());
+  m_profile.setPath(m_pszProfileName);
+
+  QString directory = GetProfileString(kSection, kDirectoryKey);
+  if (directory.isEmpty()) {
+    directory = QStringLiteral("C:");
+    WriteProfileString(kSection, kDirectoryKey, directory);
+  }
+
+  {
+    CTabSheetDlg dialog;
+    m_pMainWnd = &dialog;
+    dialog.m_szDirectory = directory;
+    dialog.DoModal();
+    m_pMainWnd = nullptr;
+  }
+  return 0;
+}

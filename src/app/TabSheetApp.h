@@ -1,0 +1,38 @@
+#pragma once
+// The application object: settles the settings file, reads the remembered
+// directory and runs the editor window; when that window ends, so does the run.
+#include <QString>
+
+#include "platform/Profile.h"
+#include "platform/WinMessages.h"
+
+class QWidget;
+
+class CTabSheetApp {
+ public:
+  // commandLineTail: what followed the program's name on the command line.
+  explicit CTabSheetApp(QString commandLineTail = {});
+  ~CTabSheetApp();
+  CTabSheetApp(const CTabSheetApp&) = delete;
+  CTabSheetApp& operator=(const CTabSheetApp&) = delete;
+
+  // Runs the whole program: settings, the editor window's modal run. Always FALSE.
+  BOOL InitInstance();
+
+  QString GetProfileString(const QString& section, const QString& key) const;
+  void WriteProfileString(const QString& section, const QString& key, const QString& value);
+
+  QString m_pszProfileName;      // the settings file
+  QWidget* m_pMainWnd = nullptr; // the editor window while it is shown
+  QString m_lpCmdLine;           // the command-line tail
+
+  // The settings file for a working directory: it with "/Tabwright.ini"
+  // appended as the string stands.
+  static QString SettingsPathFor(const QString& workingDirectory);
+
+ private:
+  Profile m_profile;
+};
+
+// The one application object of the running program, or nullptr.
+CTabSheetApp* AfxGetApp();

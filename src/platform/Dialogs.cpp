@@ -1,0 +1,67 @@
+#include "platform/Dialogs.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+
+#include "app/TabSheetApp.h"
+
+namespace {
+OpenFileDialogHandler& openHandler() {
+  static OpenFileDialogHandler handler;
+  return handler;
+}
+MessageBoxHandler& messageHandler() {
+  static MessageBoxHandler handler;
+  return handler;
+}
+
+std::optional<QString> realOpenFileDialog(const OpenFileRequest& request) {
+  QFileDialog dialog(request.owner);
+  dialog.setFileMode(QFileDialog::ExistingFile);
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  dialog.setNameFilter(request.filterDescription + " (" + request.filterPatterns + ")");
+  dialog.setDefaultSuffix(request.defaultExtension);
+  // A remembered directory that does not exist here ("C:" on a fresh start)
+  // leaves the dialog in the working directory.
+  if (!request.initialDirectory.isEmpty() && QFileInfo(request.initialDirectory).isDir())
+    dialog.setDirectory(request.initialDirectory);
+  if (!request.currentName.isEmpty()) {
+    const QFileInfo current(request.currentName);
+    if (request.initialDirectory.isEmpty() && current.dir().exists())
+      dialog.setDirectory(current.dir());
+    dialog.selectFile(current.fileName());
+  }
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  return dialog.selectedFiles().constFirst();
+}
+
+void realMessageBox(QWidget* owner, const QString& text) {
+  QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Tabwright"), text, QMessageBox::Ok, owner);
+  box.exec();
+}
+}  // namespace
+
+std::optional<QString> ShowOpenFileDialog(const OpenFileRequest& request) {
+  if (openHandler()) return openHandler()(request);
+  return realOpenFileDialog(request);
+}
+
+void ShowMessageBox(QWidget* owner, const QString& text) {
+  if (messageHandler()) return messageHandler()(owner, text);
+  realMessageBox(owner, text);
+}
+
+void AfxMessageBox(const QString& text) {
+  CTabSheetApp* app = AfxGetApp();
+  ShowMessageBox(app ? app->m_pMainWnd : nullptr, text);
+}
+
+OpenFileDialogHandler SetOpenFileDialogHandler(OpenFileDialogHandler handler) {
+  return std::exchange(openHandler(), std::move(handler));
+}
+
+MessageBoxHandler SetMessageBoxHandler(MessageBoxHandler handler) {
+  return std::exchange(messageHandler(), std::move(handler));
+}

@@ -1,0 +1,34 @@
+#pragma once
+// The per-file codec between a file's bytes and the text on screen. Files stay
+// byte strings; only what is shown or typed converts, and both directions are
+// lossless for every byte a file can hold.
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+#include <vector>
+
+class TextCodec {
+ public:
+  enum class Kind { Utf8, Windows1252 };
+
+  TextCodec() = default;
+  explicit TextCodec(Kind kind) : m_kind(kind) {}
+
+  // UTF-8 when the bytes are valid UTF-8 and hold a byte of 0x80 or more;
+  // Windows-1252 otherwise.
+  static TextCodec ForBytes(QByteArrayView bytes);
+  // The same choice over many texts (a string table's keys and values): UTF-8
+  // only when every one of them is valid UTF-8 and one holds a high byte.
+  static TextCodec ForTexts(const std::vector<QByteArrayView>& texts);
+
+  static bool IsValidUtf8(QByteArrayView bytes);
+  static bool HasHighByte(QByteArrayView bytes);
+
+  Kind kind() const { return m_kind; }
+  QString Decode(QByteArrayView bytes) const;
+  // A character this codec cannot hold becomes '?'.
+  QByteArray Encode(const QString& text) const;
+
+ private:
+  Kind m_kind = Kind::Windows1252;
+};
