@@ -1,0 +1,85 @@
+#include "archive/SimpleDialog.h"
+
+#include <QFontMetrics>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QScreen>
+#include <QVBoxLayout>
+
+#include "app/TabSheetApp.h"
+#include "platform/WinMessages.h"
+
+namespace {
+QWidget* OwnerFor(QWidget* parent) {
+  if (parent) return parent;
+  CTabSheetApp* app = AfxGetApp();
+  return app ? app->m_pMainWnd : nullptr;
+}
+}  // namespace
+
+CSimpleDialog::CSimpleDialog(QWidget* parent, const QFont& font, QSize clientUnits)
+    : QDialog(OwnerFor(parent)) {
+  setFont(font);
+  // Dialog units: a quarter of the font's average character width across,
+  // an eighth of its height down.
+  const QFontMetrics metrics(font);
+  const QString alphabet = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
+  m_baseX = qMax(1, (metrics.horizontalAdvance(alphabet) / 26 + 1) / 2);
+  m_baseY = qMax(1, metrics.height());
+
+  QPalette colours = palette();
+  colours.setColor(QPalette::Window, QColor(128, 128, 128));
+  colours.setColor(QPalette::WindowText, Qt::black);
+  setPalette(colours);
+  setAutoFillBackground(true);
+
+  m_layout = new QVBoxLayout(this);
+  m_layout->setContentsMargins(0, 0, 0, 0);
+  m_layout->setSpacing(0);
+  m_layout->setSizeConstraint(QLayout::SetFixedSize);
+  m_client = new QWidget(this);
+  m_client->setFixedSize(MapDialogRect(QRect(QPoint(0, 0), clientUnits)).size());
+  m_layout->addWidget(m_client);
+}
+
+int CSimpleDialog::DoModal() { return exec(); }
+
+void CSimpleDialog::EndDialog(int result) { done(result); }
+
+void CSimpleDialog::OnOK() { EndDialog(static_cast<int>(IDOK)); }
+
+void CSimpleDialog::OnCancel() { EndDialog(static_cast<int>(IDCANCEL)); }
+
+QRect CSimpleDialog::MapDialogRect(const QRect& units) const {
+  return QRect(units.x() * m_baseX / 4, units.y() * m_baseY / 8, units.width() * m_baseX / 4,
+               units.height() * m_baseY / 8);
+}
+
+void CSimpleDialog::CentreOnScreen() {
+  adjustSize();
+  const QWidget* owner = parentWidget();
+  QScreen* screen = owner ? owner->screen() : QGuiApplication::primaryScreen();
+  if (!screen) return;
+  QRect placed(QPoint(0, 0), size());
+  placed.moveCenter(screen->availableGeometry().center());
+  move(placed.topLeft());  // also keeps the toolkit from centring it on the owner
+}
+
+void CSimpleDialog::keyPressEvent(QKeyEvent* event) {
+  // With no push button the toolkit's dialog ignores Enter; ours closes.
+  switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+      OnOK();
+      return;
+    case Qt::Key_Escape:
+      OnCancel();
+      return;
+    default:
+      QDialog::keyPressEvent(event);
+  }
+}
+
+void CSimpleDialog::accept() { OnOK(); }
+
+void CSimpleDialog::reject() { OnCancel(); }
