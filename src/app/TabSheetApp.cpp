@@ -32,16 +32,19 @@ void CTabSheetApp::WriteProfileString(const QString& section, const QString& key
   m_profile.WriteProfileString(section, key, value);
 }
 
-BOOL CTabSheetApp::InitInstance() {
+QString CTabSheetApp::SettleSettings() {
   m_pszProfileName = SettingsPathFor(QDir::currentPath());
   m_profile.setPath(m_pszProfileName);
-
   QString directory = GetProfileString(kSection, kDirectoryKey);
   if (directory.isEmpty()) {
     directory = QStringLiteral("C:");
     WriteProfileString(kSection, kDirectoryKey, directory);
   }
+  return directory;
+}
 
+BOOL CTabSheetApp::InitInstance() {
+  const QString directory = SettleSettings();
   {
     CTabSheetDlg dialog;
     m_pMainWnd = &dialog;

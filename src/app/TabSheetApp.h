@@ -19,6 +19,10 @@ class CTabSheetApp {
   // Runs the whole program: settings, the editor window's modal run. Always FALSE.
   BOOL InitInstance();
 
+  // Points the settings at the working directory's file and reads the
+  // remembered directory, writing "C:" there when it is missing or empty.
+  QString SettleSettings();
+
   QString GetProfileString(const QString& section, const QString& key) const;
   void WriteProfileString(const QString& section, const QString& key, const QString& value);
 

@@ -25,11 +25,11 @@ class SheetStore {
 
   // Appends one row; the text's tab-separated fields fill it from column 0 on.
   void appendRow(QByteArrayView rowText);
-  // Appends every line of a file as one row each, as if each line n were
-  // added as "n<TAB>line" (line 0 as "<TAB>line"), n counting from the row
-  // count before the call. A line ends at LF; a CR right before the LF belongs
-  // to the break. A last line without a break counts; no row follows a final
-  // break. The store keeps `file` and points into it.
+  // Appends every line of a file as one row each, labelled with its row
+  // number (row 0 with nothing), as if each were added as "<label><TAB>line".
+  // A line ends at LF; a CR right before the LF belongs to the break. A last
+  // line without a break counts; no row follows a final break. The store keeps
+  // `file` and points into it.
   void appendFileLines(QByteArray file);
 
   // The text of a cell; empty outside the sheet.

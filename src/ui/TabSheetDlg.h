@@ -74,8 +74,6 @@ class CTabSheetDlg : public QDialog {
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
-  void resizeEvent(QResizeEvent* event) override;
-  void showEvent(QShowEvent* event) override;
   void reject() override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -94,5 +92,5 @@ class CTabSheetDlg : public QDialog {
   QComboBox* m_keyList = nullptr;
   QTextEdit* m_valueView = nullptr;
   QLineEdit* m_keySearch = nullptr;
-  bool m_bRunning = false;  // inside the modal run
+  bool m_bEnded = false;  // the modal run has been ended
 };

@@ -1,0 +1,18 @@
+// The cell editor mirrors the grid's current cell: a click brings the cell's
+// text up, and every notification of the editor writes its text back.
+#include <QLineEdit>
+
+#include "platform/Paths.h"
+#include "sheet/MSFlexGrid.h"
+#include "ui/TabSheetDlg.h"
+
+void CTabSheetDlg::OnClickGrid() { m_cellEditor->setText(m_codec.Decode(m_grid->GetText())); }
+
+void CTabSheetDlg::CopyCellEditorToGrid() { m_grid->SetText(m_codec.Encode(m_cellEditor->text())); }
+
+void CTabSheetDlg::OnFreezeNameColumn() {
+  if (m_szFilePath.isEmpty()) return;
+  if (FileTitleOf(m_szFilePath).contains(QLatin1String(".tbl"))) return;
+  m_grid->SetFixedCols(m_grid->GetFixedCols() == 2 ? 1 : 2);
+  m_cellEditor->setText(m_codec.Decode(m_grid->GetText()));
+}

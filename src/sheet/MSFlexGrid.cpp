@@ -1,0 +1,254 @@
+#include "sheet/MSFlexGrid.h"
+
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QScrollBar>
+
+namespace {
+constexpr int kTwipsPerInch = 1440;
+constexpr long kDefaultColWidthTwips = 1800;
+
+Qt::Alignment alignmentFor(short code) {
+  if (code < 0 || code > 8) return Qt::AlignLeft | Qt::AlignVCenter;  // general
+  static constexpr Qt::AlignmentFlag kHorizontal[] = {Qt::AlignLeft, Qt::AlignHCenter, Qt::AlignRight};
+  static constexpr Qt::AlignmentFlag kVertical[] = {Qt::AlignTop, Qt::AlignVCenter, Qt::AlignBottom};
+  return kHorizontal[code / 3] | kVertical[code % 3];
+}
+
+void setUpSheetView(QTableView* view) {
+  view->setSelectionMode(QAbstractItemView::SingleSelection);
+  view->setSelectionBehavior(QAbstractItemView::SelectItems);
+  view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  view->setWordWrap(false);
+  view->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+  view->horizontalHeader()->setSectionsClickable(false);
+  view->horizontalHeader()->setHighlightSections(false);
+  view->verticalHeader()->setSectionsClickable(false);
+  // Fixed row heights: the header never measures a million rows.
+  view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  view->verticalHeader()->setDefaultSectionSize(view->fontMetrics().height() + 6);
+}
+}  // namespace
+
+CMSFlexGrid::CMSFlexGrid(QWidget* parent) : QTableView(parent), m_frozen(new QTableView(this)) {
+  setModel(&m_model);
+  setUpSheetView(this);
+  const int defaultWidth = static_cast<int>(kDefaultColWidthTwips * logicalDpiX() / kTwipsPerInch);
+  horizontalHeader()->setDefaultSectionSize(defaultWidth);
+
+  m_frozen->setModel(&m_model);
+  m_frozen->setSelectionModel(selectionModel());
+  setUpSheetView(m_frozen);
+  m_frozen->horizontalHeader()->setDefaultSectionSize(defaultWidth);
+  m_frozen->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  m_frozen->verticalHeader()->hide();
+  m_frozen->setFocusPolicy(Qt::NoFocus);
+  m_frozen->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  m_frozen->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  m_frozen->setFrameShape(QFrame::NoFrame);
+  viewport()->stackUnder(m_frozen);
+  m_frozen->hide();
+
+  connect(verticalScrollBar(), &QScrollBar::valueChanged, m_frozen->verticalScrollBar(), &QScrollBar::setValue);
+  connect(m_frozen->verticalScrollBar(), &QScrollBar::valueChanged, verticalScrollBar(), &QScrollBar::setValue);
+  connect(horizontalHeader(), &QHeaderView::sectionResized, this, [this](int section, int, int size) {
+    if (section < frozenCount()) {
+      m_frozen->setColumnWidth(section, size);
+      placeFrozenView();
+    }
+  });
+  connect(&m_model, &QAbstractItemModel::modelReset, this, [this] {
+    updateFrozenColumns();
+    showCurrentCell();
+  });
+  viewport()->installEventFilter(this);
+  m_frozen->viewport()->installEventFilter(this);
+}
+
+QByteArray CMSFlexGrid::GetText() const { return m_model.store().cell(m_row, m_col); }
+
+void CMSFlexGrid::SetText(QByteArrayView text) { m_model.setCell(m_row, m_col, text); }
+
+long CMSFlexGrid::GetRows() const { return m_model.store().rowCount(); }
+
+void CMSFlexGrid::SetRows(long rows) {
+  m_model.setRowCount(static_cast<int>(rows));
+  settleCurrentCell();
+}
+
+long CMSFlexGrid::GetCols() const { return m_model.store().colCount(); }
+
+void CMSFlexGrid::SetCols(long cols) {
+  m_model.setColCount(static_cast<int>(cols));
+  settleCurrentCell();
+}
+
+void CMSFlexGrid::SetFixedRows(long rows) { m_fixedRows = rows < 0 ? 0 : rows; }
+
+void CMSFlexGrid::SetFixedCols(long cols) {
+  m_fixedCols = cols < 0 ? 0 : cols;
+  updateFrozenColumns();
+}
+
+void CMSFlexGrid::SetRow(long row) {
+  m_row = row;
+  showCurrentCell();
+}
+
+void CMSFlexGrid::SetCol(long col) {
+  m_col = col;
+  showCurrentCell();
+}
+
+void CMSFlexGrid::SetColAlignment(long col, short alignment) {
+  m_model.setColumnAlignment(static_cast<int>(col), alignmentFor(alignment));
+}
+
+void CMSFlexGrid::SetColWidth(long col, long twips) {
+  const int pixels = static_cast<int>(twips * logicalDpiX() / kTwipsPerInch);
+  if (col == 0) {
+    verticalHeader()->setFixedWidth(pixels);
+  } else if (col > 0 && col < GetCols() && horizontalHeader()->sectionSize(int(col - 1)) != pixels) {
+    horizontalHeader()->resizeSection(static_cast<int>(col - 1), pixels);
+  }
+}
+
+long CMSFlexGrid::GetColWidth(long col) const {
+  const int pixels = col == 0 ? verticalHeader()->width() : horizontalHeader()->sectionSize(int(col - 1));
+  return static_cast<long>(pixels) * kTwipsPerInch / logicalDpiX();
+}
+
+QByteArray CMSFlexGrid::GetTextMatrix(long row, long col) const {
+  return m_model.store().cell(static_cast<int>(row), static_cast<int>(col));
+}
+
+void CMSFlexGrid::SetTextMatrix(long row, long col, QByteArrayView text) {
+  m_model.setCell(static_cast<int>(row), static_cast<int>(col), text);
+}
+
+void CMSFlexGrid::AddItem(QByteArrayView text) {
+  m_model.appendRow(text);
+  settleCurrentCell();
+}
+
+void CMSFlexGrid::AddFileLines(QByteArray file) {
+  m_model.appendFileLines(std::move(file));
+  settleCurrentCell();
+}
+
+void CMSFlexGrid::Clear() { m_model.clearCells(); }
+
+// The current cell is always one of the views' cells (not the header row or
+// the label column), or none when there is no such cell.
+void CMSFlexGrid::settleCurrentCell() {
+  const long rows = GetRows();
+  const long cols = GetCols();
+  const bool inside = m_row >= 1 && m_row < rows && m_col >= 1 && m_col < cols;
+  if (!inside) {
+    const bool any = rows > 1 && cols > 1;
+    m_row = any ? 1 : -1;
+    m_col = any ? 1 : -1;
+  }
+  showCurrentCell();
+}
+
+void CMSFlexGrid::showCurrentCell() {
+  const QModelIndex index = m_model.index(static_cast<int>(m_row - 1), static_cast<int>(m_col - 1));
+  if (index.isValid()) selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
+  else selectionModel()->clear();
+}
+
+void CMSFlexGrid::takeCurrentFromView(const QModelIndex& index) {
+  m_row = index.row() + 1;
+  m_col = index.column() + 1;
+}
+
+void CMSFlexGrid::keyPressEvent(QKeyEvent* event) {
+  QTableView::keyPressEvent(event);
+  const QModelIndex index = currentIndex();
+  if (index.isValid() && (index.row() + 1 != m_row || index.column() + 1 != m_col)) {
+    takeCurrentFromView(index);
+    emit Click();
+  }
+}
+
+bool CMSFlexGrid::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::MouseButtonRelease &&
+      static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton &&
+      (watched == viewport() || watched == m_frozen->viewport())) {
+    // The press has made the cell under the mouse current; the click is done.
+    const QModelIndex index = currentIndex();
+    if (index.isValid()) {
+      takeCurrentFromView(index);
+      emit Click();
+    }
+  }
+  return QTableView::eventFilter(watched, event);
+}
+
+int CMSFlexGrid::frozenCount() const {
+  const long count = std::min<long>(m_fixedCols - 1, m_model.columnCount());
+  return count > 0 ? static_cast<int>(count) : 0;
+}
+
+int CMSFlexGrid::frozenWidth() const {
+  int width = 0;
+  for (int col = 0; col < frozenCount(); ++col) width += columnWidth(col);
+  return width;
+}
+
+void CMSFlexGrid::updateFrozenColumns() {
+  const int frozen = frozenCount();
+  if (frozen == 0) {
+    m_frozen->hide();
+    return;
+  }
+  const int columns = m_model.columnCount();
+  for (int col = 0; col < columns; ++col) {
+    m_frozen->setColumnHidden(col, col >= frozen);
+    if (col < frozen) m_frozen->setColumnWidth(col, columnWidth(col));
+  }
+  m_frozen->verticalScrollBar()->setValue(verticalScrollBar()->value());
+  placeFrozenView();
+  m_frozen->show();
+}
+
+void CMSFlexGrid::placeFrozenView() {
+  m_frozen->setGeometry(verticalHeader()->width() + frameWidth(), frameWidth(), frozenWidth(),
+                        viewport()->height() + horizontalHeader()->height());
+}
+
+void CMSFlexGrid::resizeEvent(QResizeEvent* event) {
+  QTableView::resizeEvent(event);
+  placeFrozenView();
+}
+
+void CMSFlexGrid::updateGeometries() {
+  QTableView::updateGeometries();
+  if (m_frozen) placeFrozenView();
+}
+
+// Keeps a cell reached by the keyboard out from under the frozen columns.
+QModelIndex CMSFlexGrid::moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) {
+  const QModelIndex current = QTableView::moveCursor(action, modifiers);
+  const int frozen = frozenCount();
+  if (action == MoveLeft && current.column() >= frozen && visualRect(current).left() < frozenWidth()) {
+    horizontalScrollBar()->setValue(horizontalScrollBar()->value() + visualRect(current).left() - frozenWidth());
+  }
+  return current;
+}
+
+void CMSFlexGrid::scrollTo(const QModelIndex& index, ScrollHint hint) {
+  // A frozen cell never scrolls sideways; bring only its row into view.
+  if (index.isValid() && index.column() < frozenCount()) {
+    const int scrollable = std::min(frozenCount(), m_model.columnCount() - 1);
+    if (scrollable >= frozenCount()) {
+      const int value = horizontalScrollBar()->value();
+      QTableView::scrollTo(m_model.index(index.row(), scrollable), hint);
+      horizontalScrollBar()->setValue(value);
+    }
+    return;
+  }
+  QTableView::scrollTo(index, hint);
+}

@@ -1,0 +1,91 @@
+#pragma once
+// The sheet grid, with the interface of the grid control the editor was built
+// around: a current cell, rows and columns, fixed header row and label column,
+// per-column alignment and width, AddItem, Clear, and a Click signal.
+//
+// Row 0 shows as the column header and column 0 as the row header. Further
+// fixed columns (the frozen name column) show in an overlay view that shares
+// the model and the selection, so they stay in view when the sheet scrolls
+// sideways.
+#include <QByteArray>
+#include <QTableView>
+
+#include "platform/TextCodec.h"
+#include "sheet/SheetModel.h"
+
+class CMSFlexGrid : public QTableView {
+  Q_OBJECT
+
+ public:
+  explicit CMSFlexGrid(QWidget* parent = nullptr);
+
+  // The current cell's text.
+  QByteArray GetText() const;
+  void SetText(QByteArrayView text);
+
+  long GetRows() const;
+  void SetRows(long rows);
+  long GetCols() const;
+  void SetCols(long cols);
+  long GetFixedRows() const { return m_fixedRows; }
+  void SetFixedRows(long rows);
+  long GetFixedCols() const { return m_fixedCols; }
+  void SetFixedCols(long cols);
+
+  // The current cell; -1 when the grid has no cell to be current.
+  long GetRow() const { return m_row; }
+  long GetCol() const { return m_col; }
+  void SetRow(long row);
+  void SetCol(long col);
+
+  // Alignment codes: 0-2 left, 3-5 centre, 6-8 right (top, centre, bottom
+  // each), 9 general.
+  void SetColAlignment(long col, short alignment);
+  // Width in twips (1/1440 inch).
+  void SetColWidth(long col, long twips);
+  long GetColWidth(long col) const;
+
+  QByteArray GetTextMatrix(long row, long col) const;
+  void SetTextMatrix(long row, long col, QByteArrayView text);
+  // Appends one row: the text's tab-separated fields fill it from column 0 on.
+  void AddItem(QByteArrayView text);
+  // AddItem for every line of a file at once, each labelled with its line
+  // number; the views are told once.
+  void AddFileLines(QByteArray file);
+  // Empties every cell.
+  void Clear();
+
+  // How the cells' bytes show on screen.
+  void SetCodec(const TextCodec& codec) { m_model.setCodec(codec); }
+  const SheetStore& Store() const { return m_model.store(); }
+  SheetModel* Model() { return &m_model; }
+  QTableView* FrozenView() const { return m_frozen; }
+
+ signals:
+  // A click (or a move by the keyboard) has made a cell the current cell.
+  void Click();
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
+  void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
+  void updateGeometries() override;
+
+ private:
+  void settleCurrentCell();
+  void showCurrentCell();
+  void takeCurrentFromView(const QModelIndex& index);
+  void updateFrozenColumns();
+  void placeFrozenView();
+  int frozenCount() const;  // field columns kept in view
+  int frozenWidth() const;
+
+  SheetModel m_model;
+  QTableView* m_frozen = nullptr;
+  long m_fixedRows = 1;
+  long m_fixedCols = 1;
+  long m_row = -1;
+  long m_col = -1;
+};

@@ -1,0 +1,85 @@
+#include "sheet/SheetFile.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+#include "sheet/SheetStore.h"
+
+namespace {
+constexpr qsizetype kWriteBlock = 1 << 20;
+constexpr QFileDevice::Permissions kAnyWrite =
+    QFileDevice::WriteOwner | QFileDevice::WriteUser | QFileDevice::WriteGroup | QFileDevice::WriteOther;
+}  // namespace
+
+bool ReadWholeFile(const QString& path, QByteArray& bytes, QString& error) {
+  QFile file(path);
+  if (QFileInfo(path).isDir()) {
+    error = QStringLiteral("It is a folder.");
+    return false;
+  }
+  if (!file.open(QIODevice::ReadOnly)) {
+    error = file.errorString();
+    return false;
+  }
+  // Read straight into one buffer of the file's size; keep going past it in
+  // case the file grows, or reports no size at all.
+  qsizetype used = 0;
+  bytes.resize(std::max<qint64>(file.size(), 0) + 1);
+  for (;;) {
+    if (used == bytes.size()) bytes.resize(bytes.size() * 2);
+    const qint64 got = file.read(bytes.data() + used, bytes.size() - used);
+    if (got < 0) {
+      error = file.errorString();
+      bytes.clear();
+      return false;
+    }
+    if (got == 0) break;
+    used += got;
+  }
+  bytes.resize(used);
+  return true;
+}
+
+qsizetype HeaderTabCount(QByteArrayView file) {
+  const qsizetype lf = file.indexOf('\n');
+  return (lf < 0 ? file : file.first(lf)).count('\t');
+}
+
+bool WriteSheet(const SheetStore& store, QIODevice& out) {
+  QByteArray block;
+  block.reserve(kWriteBlock + 4096);
+  const int rows = store.rowCount();
+  for (int row = 0; row < rows; ++row) {
+    store.appendLineTo(row, block);
+    if (block.size() >= kWriteBlock) {
+      if (out.write(block) != block.size()) return false;
+      block.resize(0);
+    }
+  }
+  return block.isEmpty() || out.write(block) == block.size();
+}
+
+bool SaveSheet(const SheetStore& store, const QString& path, QString& error) {
+  const QFileInfo target(path);
+  // Root may write anywhere; a file marked read-only is still not ours to replace.
+  if (target.exists() && !(target.permissions() & kAnyWrite)) {
+    error = QStringLiteral("The file is read-only.");
+    return false;
+  }
+  QSaveFile file(path);
+  if (!file.open(QIODevice::WriteOnly)) {
+    error = file.errorString();
+    return false;
+  }
+  if (!WriteSheet(store, file)) {
+    error = file.errorString();
+    file.cancelWriting();
+    return false;
+  }
+  if (!file.commit()) {
+    error = file.errorString();
+    return false;
+  }
+  return true;
+}

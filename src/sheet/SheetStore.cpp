@@ -1,0 +1,157 @@
+#include "sheet/SheetStore.h"
+
+#include <cstring>
+
+namespace {
+// The n-th tab-separated field of a line (n from 0); empty past the last.
+QByteArrayView fieldOf(QByteArrayView line, int n) {
+  if (line.isEmpty()) return {};
+  const char* p = line.data();
+  const char* end = p + line.size();
+  for (; n > 0; --n) {
+    const void* tab = std::memchr(p, '\t', static_cast<size_t>(end - p));
+    if (!tab) return {};
+    p = static_cast<const char*>(tab) + 1;
+  }
+  const void* tab = std::memchr(p, '\t', static_cast<size_t>(end - p));
+  return QByteArrayView(p, tab ? static_cast<const char*>(tab) : end);
+}
+
+std::vector<QByteArray> splitFields(QByteArrayView line) {
+  std::vector<QByteArray> fields;
+  qsizetype start = 0;
+  for (;;) {
+    const qsizetype tab = line.indexOf('\t', start);
+    if (tab < 0) break;
+    fields.emplace_back(line.sliced(start, tab - start).toByteArray());
+    start = tab + 1;
+  }
+  fields.emplace_back(line.sliced(start).toByteArray());
+  return fields;
+}
+
+int countFields(QByteArrayView line) { return line.isEmpty() ? 1 : static_cast<int>(line.count('\t')) + 1; }
+}  // namespace
+
+QByteArrayView SheetStore::lineOf(const Row& row) const {
+  if (row.length == 0) return {};
+  return QByteArrayView(m_buffers[row.buffer].constData() + row.begin, row.length);
+}
+
+void SheetStore::setRowCount(int rows) {
+  if (rows < 0) rows = 0;
+  const int before = rowCount();
+  if (rows < before) {
+    std::erase_if(m_edited, [rows](const auto& entry) { return entry.first >= rows; });
+    std::erase_if(m_labels, [rows](const auto& entry) { return entry.first >= rows; });
+  }
+  m_rows.resize(static_cast<size_t>(rows));
+  if (rows == 0) m_buffers.clear();  // nothing points into the loaded files any more
+}
+
+void SheetStore::setColCount(int cols) { m_cols = cols < 0 ? 0 : cols; }
+
+void SheetStore::clearCells() {
+  for (Row& row : m_rows) row = Row{};
+  m_edited.clear();
+  m_labels.clear();
+  m_buffers.clear();
+}
+
+void SheetStore::appendRow(QByteArrayView rowText) {
+  const int row = rowCount();
+  const qsizetype tab = rowText.indexOf('\t');
+  const QByteArrayView label = tab < 0 ? rowText : rowText.first(tab);
+  Row entry;
+  if (label == (row == 0 ? QByteArray() : QByteArray::number(row))) entry.flags |= kNumberLabel;
+  else if (!label.isEmpty()) m_labels[row] = label.toByteArray();
+  m_rows.push_back(entry);
+  if (tab >= 0) {
+    m_rows.back().flags |= kEdited;
+    m_edited[row] = splitFields(rowText.sliced(tab + 1));
+  }
+}
+
+void SheetStore::appendFileLines(QByteArray file) {
+  if (file.isEmpty()) return;
+  const auto bufferIndex = static_cast<quint16>(m_buffers.size());
+  const char* data = file.constData();
+  const qsizetype size = file.size();
+  // A line averages tens of bytes in real sheets; reserve for the common case.
+  m_rows.reserve(m_rows.size() + static_cast<size_t>(size / 64) + 1);
+  qsizetype start = 0;
+  while (start < size) {
+    const void* lf = std::memchr(data + start, '\n', static_cast<size_t>(size - start));
+    const qsizetype end = lf ? static_cast<const char*>(lf) - data : size;
+    qsizetype length = end - start;
+    if (lf && length > 0 && data[end - 1] == '\r') --length;
+    Row row;
+    row.begin = static_cast<quint64>(start);
+    row.length = static_cast<quint32>(length);
+    row.buffer = bufferIndex;
+    row.flags = kNumberLabel;
+    m_rows.push_back(row);
+    start = end + 1;
+  }
+  m_buffers.push_back(std::move(file));
+}
+
+QByteArray SheetStore::cell(int row, int col) const {
+  if (row < 0 || row >= rowCount() || col < 0 || col >= m_cols) return {};
+  const Row& entry = m_rows[static_cast<size_t>(row)];
+  if (col == 0) {
+    if (entry.flags & kNumberLabel) return row == 0 ? QByteArray() : QByteArray::number(row);
+    const auto label = m_labels.find(row);
+    return label == m_labels.end() ? QByteArray() : label->second;
+  }
+  if (entry.flags & kEdited) {
+    const std::vector<QByteArray>& cells = m_edited.at(row);
+    return static_cast<size_t>(col - 1) < cells.size() ? cells[static_cast<size_t>(col - 1)] : QByteArray();
+  }
+  return fieldOf(lineOf(entry), col - 1).toByteArray();
+}
+
+std::vector<QByteArray>& SheetStore::materialize(int row) {
+  Row& entry = m_rows[static_cast<size_t>(row)];
+  if (!(entry.flags & kEdited)) {
+    m_edited[row] = entry.length ? splitFields(lineOf(entry)) : std::vector<QByteArray>{};
+    entry.flags |= kEdited;
+    entry.length = 0;
+  }
+  return m_edited[row];
+}
+
+void SheetStore::setCell(int row, int col, QByteArrayView text) {
+  if (row < 0 || row >= rowCount() || col < 0 || col >= m_cols) return;
+  if (col == 0) {
+    Row& entry = m_rows[static_cast<size_t>(row)];
+    entry.flags &= static_cast<quint16>(~kNumberLabel);
+    m_labels[row] = text.toByteArray();
+    return;
+  }
+  std::vector<QByteArray>& cells = materialize(row);
+  if (cells.size() < static_cast<size_t>(col)) cells.resize(static_cast<size_t>(col));
+  cells[static_cast<size_t>(col - 1)] = text.toByteArray();
+}
+
+void SheetStore::appendLineTo(int row, QByteArray& out) const {
+  const int shown = m_cols > 1 ? m_cols - 1 : 0;  // field columns
+  const Row& entry = m_rows[static_cast<size_t>(row)];
+  int written = 0;
+  if (entry.flags & kEdited) {
+    const std::vector<QByteArray>& cells = m_edited.at(row);
+    for (const QByteArray& cell : cells) {
+      if (written > 0) out.append('\t');
+      out.append(cell);
+      ++written;
+    }
+  } else if (entry.length > 0 || shown > 0) {
+    // An untouched line goes out as it came in, padded to the header's width.
+    out.append(lineOf(entry));
+    written = countFields(lineOf(entry));
+  }
+  for (; written < shown; ++written) {
+    if (written > 0) out.append('\t');
+  }
+  out.append("\r\n", 2);
+}
