@@ -46,6 +46,7 @@ struct RegionCase {
   quint32 start, end;
   qint64 sumFrom, sumTo;  // the bytes that must be summed
 };
+void PrintTo(const RegionCase& c, std::ostream* os) { *os << c.name; }
 
 QByteArray Patterned(qint64 size, quint32 start, quint32 end) {
   QByteArray f(size, '\0');

@@ -47,6 +47,7 @@ struct GoodCase {
   std::vector<TableEntry> entries;
   TableWriterOptions options;
 };
+void PrintTo(const GoodCase& c, std::ostream* os) { *os << c.name; }
 
 class GoodTable : public testing::TestWithParam<GoodCase> {};
 
@@ -143,6 +144,7 @@ struct HostileCase {
   std::vector<QByteArray> keys;    // expected, entry by entry
   std::vector<QByteArray> values;
 };
+void PrintTo(const HostileCase& c, std::ostream* os) { *os << c.name; }
 
 // Offsets within a one-entry table written with a single node:
 // header 0..20, index 21..22, node 23..39 (key offset 30, value offset 34,
