@@ -49,12 +49,13 @@ StringTable ParseStringTable(QByteArrayView fileBytes) {
   table.m_valueOffsets.resize(count, 0);
   table.m_valueLengths.resize(count, 0);
 
-  for (qint64 i = 0; i < count; ++i) {
-    const auto index = tbl::ReadU16(file, tbl::kIndexArrayOffset + 2 * i);
-    if (!index) continue;
-    table.m_indices[i] = *index;
+  // Index elements past the end of the file leave their entries empty.
+  const qint64 heldIndices = qMax<qint64>(0, (file.size() - tbl::kIndexArrayOffset) / 2);
+  for (qint64 i = 0; i < qMin<qint64>(count, heldIndices); ++i) {
+    const quint16 index = tbl::ReadU16(file, tbl::kIndexArrayOffset + 2 * i).value_or(0);
+    table.m_indices[i] = index;
 
-    const qint64 node = nodeBase + tbl::kNodeSize * *index;
+    const qint64 node = nodeBase + tbl::kNodeSize * index;
     const auto keyOffset = tbl::ReadU32(file, node + tbl::kNodeKeyOffset);
     const auto valueOffset = tbl::ReadU32(file, node + tbl::kNodeValueOffset);
     const auto valueLength = tbl::ReadU16(file, node + tbl::kNodeValueLength);
