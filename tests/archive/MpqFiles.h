@@ -9,10 +9,10 @@
 struct MpqFile {
   QByteArray name;
   QByteArray content;
-  uint32_t flags;  // StormLib's MPQ_FILE_* flags it is stored with
+  uint32_t flags;  // the MPQ_FILE_* flags it is stored with
 };
 
-// A format-1 archive, as the game uses, with room for maxFiles files.
+// A format-1 archive, as the game uses, with a listfile and room for maxFiles.
 bool MakeMpq(const QString& path, const std::vector<MpqFile>& files, uint32_t maxFiles = 64);
 
 // An archive opened read-only for inspection.
@@ -23,22 +23,13 @@ class MpqReader {
   MpqReader(const MpqReader&) = delete;
   MpqReader& operator=(const MpqReader&) = delete;
 
-  bool IsOpen() const { return m_mpq != nullptr; }
-  bool Has(const QByteArray& name) const;
-  QByteArray Read(const QByteArray& name) const;
+  QByteArray Read(const QByteArray& name) const;  // empty when missing
   uint32_t Flags(const QByteArray& name) const;
-  // The file's bytes exactly as they lie in the archive.
-  QByteArray Stored(const QByteArray& name) const;
+  QByteArray Stored(const QByteArray& name) const;  // the bytes as they lie in the archive
   QByteArrayList Listfile() const;
-  uint32_t HashTableSize() const;
-  uint16_t FormatVersion() const;
 
  private:
-  uint64_t Info(const QByteArray& name, int infoClass) const;
+  uint64_t Info(const QByteArray& name, int infoClass, uint32_t size) const;
   QString m_path;
   void* m_mpq = nullptr;
 };
-
-// The whole file, or an empty array.
-QByteArray FileBytes(const QString& path);
-bool WriteFileBytes(const QString& path, const QByteArray& bytes);
