@@ -11,7 +11,7 @@ PACKAGES := cmake make g++ pkg-config qt6-base-dev libstorm-dev libgtest-dev \
             fonts-dejavu-core xvfb xauth xdotool desktop-file-utils appstream \
             clang libclang-rt-14-dev
 
-.PHONY: deps build run test bench fuzz clean
+.PHONY: deps build run display test bench fuzz clean
 
 deps:
 	@missing=""; for p in $(PACKAGES); do \
@@ -26,11 +26,14 @@ build: deps
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF
 	cmake --build $(BUILD) -j $(JOBS)
 
-run: build
-	@if [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ]; then \
-	  echo "make run: no display (neither DISPLAY nor WAYLAND_DISPLAY is set); start it from a desktop session or under Xvfb."; \
-	  exit 1; fi
+run: display build
 	./$(BUILD)/tabwright $(FILE)
+
+# The editor is a desktop program: say so plainly instead of a toolkit error.
+display:
+	@if [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ]; then \
+	  echo "make run: no display (neither DISPLAY nor WAYLAND_DISPLAY is set); run it from a desktop session, or under xvfb-run."; \
+	  exit 1; fi
 
 test: deps
 	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DTW_SANITIZE=ON -DBUILD_TESTING=ON
