@@ -4,6 +4,7 @@
 // says "Not functional yet" once for every show-window notification.
 #include "archive/SimpleDialog.h"
 
+class QAction;
 class QListWidget;
 class QMenuBar;
 
