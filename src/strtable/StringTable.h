@@ -27,3 +27,5 @@ struct StringTable {
 // the header counts is an entry, and whatever the file does not hold reads as
 // empty (see StringTableReader.cpp for the exact rules).
 StringTable ParseStringTable(QByteArrayView fileBytes);
+// The same, keeping the given bytes instead of a copy of them.
+StringTable ParseStringTable(QByteArray fileBytes);

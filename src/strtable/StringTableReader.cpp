@@ -34,8 +34,14 @@ QByteArrayView TextAt(QByteArrayView file, quint32 offset, qint64 limit) {
 }  // namespace
 
 StringTable ParseStringTable(QByteArrayView fileBytes) {
+  return ParseStringTable(fileBytes.toByteArray());
+}
+
+StringTable ParseStringTable(QByteArray fileBytes) {
   StringTable table;
-  table.m_fileBytes = fileBytes.toByteArray();
+  table.m_fileBytes = std::move(fileBytes);
+  // Own the bytes outright (not raw data of the caller's): the views need them.
+  table.m_fileBytes.detach();
   const QByteArrayView file(table.m_fileBytes);
 
   const quint16 count = tbl::ReadTableHeader(file).entryCount;

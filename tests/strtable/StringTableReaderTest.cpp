@@ -165,6 +165,16 @@ TEST_P(HostileFile, ReadsOnlyWhatTheFileHolds) {
   EXPECT_EQ(Values(t), c.values);
   EXPECT_EQ(t.m_fileBytes, file);
   ExpectInsideFile(t);
+  // Bytes that stay the caller's are copied: the table outlives them
+  // (AddressSanitizer reports any view left into the freed buffer).
+  StringTable fromView, fromRaw;
+  {
+    const std::vector<char> buffer(file.begin(), file.end());
+    fromView = ParseStringTable(QByteArrayView(buffer.data(), file.size()));
+    fromRaw = ParseStringTable(QByteArray::fromRawData(buffer.data(), file.size()));
+  }
+  EXPECT_EQ(Values(fromView), c.values);
+  EXPECT_EQ(Values(fromRaw), c.values);
 }
 
 std::vector<QByteArray> Empties(int n) { return std::vector<QByteArray>(n); }
