@@ -3,6 +3,8 @@
 #include <array>
 #include <cstring>
 
+#include <QStringDecoder>
+
 namespace {
 // Windows-1252 for 0x80..0x9F; the five bytes it leaves undefined map to the
 // C1 control of the same value so that every byte keeps a character of its own.
@@ -86,7 +88,12 @@ TextCodec TextCodec::ForTexts(const std::vector<QByteArrayView>& texts) {
 }
 
 QString TextCodec::Decode(QByteArrayView bytes) const {
-  if (m_kind == Kind::Utf8) return QString::fromUtf8(bytes);
+  if (m_kind == Kind::Utf8) {
+    // A cell may begin with U+FEFF; it is text, not a byte order mark to drop.
+    QStringDecoder decoder(QStringConverter::Utf8,
+                           QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom);
+    return decoder(bytes);
+  }
   QString text(bytes.size(), Qt::Uninitialized);
   char16_t* out = reinterpret_cast<char16_t*>(text.data());
   for (qsizetype i = 0; i < bytes.size(); ++i) {
