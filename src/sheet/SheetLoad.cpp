@@ -54,6 +54,12 @@ void CTabSheetDlg::OnFileLoadText() {
   }
 
   m_szFilePath = path;
+  // The editor keeps the former file's text through the load. The focus must
+  // not pass into it while the views are swapped (hiding a focused widget
+  // hands the focus on, showing it again can give it back): its focus
+  // notification would write that text into the new sheet.
+  m_cellEditor->clearFocus();
+  m_grid->clearFocus();
   m_splash->hide();
   m_grid->hide();  // hidden while rows are added
   m_grid->SetFixedCols(1);
@@ -83,6 +89,9 @@ void CTabSheetDlg::OnFileLoadText() {
   SetBusy(false);
   m_grid->show();
   m_cellEditor->show();
+  // The grid takes the focus, also for when the window is next activated,
+  // so that no focus lands in the editor by itself.
+  m_grid->setFocus(Qt::OtherFocusReason);
   RememberDirectoryOf(m_szFilePath);
   setWindowTitle(FileTitleOf(m_szFilePath));
 }
