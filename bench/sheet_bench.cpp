@@ -1,0 +1,563 @@
+// Large-sheet benchmark: loading, saving and working in a big sheet through
+// the real editor window, against what the disk alone takes.
+//
+//   sheet_bench suite DIR [--quick]   every measurement, each in a process of
+//                                     its own, medians printed as Markdown
+//   sheet_bench gen-items PATH LINES  a weapons-like sheet of LINES lines
+//   sheet_bench gen-monstats PATH     a monster-stats-like sheet
+//   sheet_bench read-count PATH       read the file and count its lines
+//   sheet_bench copy SRC DST [sync]   copy the file (sync: to the disk)
+//   sheet_bench load PATH             load command to grid on screen, peak memory
+//   sheet_bench save PATH             load, then time the save command
+//   sheet_bench interact PATH         scroll to the last row, click, type
+//   sheet_bench vanilla PATH          a small sheet: first load and reloads
+//   sheet_bench phases PATH           the steps of a load, each timed
+//
+// A measurement prints one line of key=value pairs; the suite reads them.
+#include <fcntl.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QMap>
+#include <QProcess>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <utility>
+#include <vector>
+
+#include "SheetGen.h"
+#include "app/TabSheetApp.h"
+#include "platform/Dialogs.h"
+#include "res/resource.h"
+#include "sheet/MSFlexGrid.h"
+#include "sheet/SheetFile.h"
+#include "ui/TabSheetDlg.h"
+
+namespace {
+
+using Fields = QMap<QString, double>;
+
+double msSince(const QElapsedTimer& timer) { return static_cast<double>(timer.nsecsElapsed()) / 1e6; }
+
+// CPU time of this thread, kernel time included: on a shared machine it
+// counts only what this work itself cost.
+double threadCpuMs() {
+  timespec now{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+  return static_cast<double>(now.tv_sec) * 1e3 + static_cast<double>(now.tv_nsec) / 1e6;
+}
+
+void print(const Fields& fields) {
+  QStringList parts;
+  for (auto it = fields.begin(); it != fields.end(); ++it) parts << it.key() + "=" + QString::number(it.value(), 'f', 3);
+  std::printf("%s\n", qPrintable(parts.join(' ')));
+  std::fflush(stdout);
+}
+
+// ---- memory of this process, from /proc ----
+
+struct Memory {
+  double rssKb = 0;
+  double peakKb = 0;  // VmHWM: the most resident memory so far
+};
+
+Memory readMemory() {
+  Memory memory;
+  QFile status(QStringLiteral("/proc/self/status"));
+  if (!status.open(QIODevice::ReadOnly)) return memory;
+  for (const QByteArray& line : status.readAll().split('\n')) {
+    const auto value = [&] { return line.mid(6).trimmed().split(' ').value(0).toDouble(); };
+    if (line.startsWith("VmRSS:")) memory.rssKb = value();
+    if (line.startsWith("VmHWM:")) memory.peakKb = value();
+  }
+  return memory;
+}
+
+// Starts the peak count afresh from the current footprint, so that start-up
+// does not hide the load's own peak. False when the kernel does not allow it.
+bool resetPeak() {
+  QFile clear(QStringLiteral("/proc/self/clear_refs"));
+  return clear.open(QIODevice::WriteOnly) && clear.write("5") == 1;
+}
+
+// ---- the plain file work the editor is measured against ----
+
+int readCount(const QString& path) {
+  QFileInfo(path).exists();  // Qt's first file access sets up its file system engine; not part of reading
+  const double cpu = threadCpuMs();
+  QElapsedTimer timer;
+  timer.start();
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) return 1;
+  std::vector<char> block(1 << 20);
+  qint64 lines = 0;
+  qint64 bytes = 0;
+  char last = '\n';
+  for (;;) {
+    const qint64 got = file.read(block.data(), static_cast<qint64>(block.size()));
+    if (got <= 0) break;
+    bytes += got;
+    const char* p = block.data();
+    const char* end = p + got;
+    while (const void* lf = std::memchr(p, '\n', static_cast<size_t>(end - p))) {
+      ++lines;
+      p = static_cast<const char*>(lf) + 1;
+    }
+    last = block[static_cast<size_t>(got - 1)];
+  }
+  if (bytes > 0 && last != '\n') ++lines;
+  print({{"ms", msSince(timer)}, {"cpu_ms", threadCpuMs() - cpu}, {"lines", double(lines)}, {"bytes", double(bytes)}});
+  return 0;
+}
+
+int copyFile(const QString& from, const QString& to, bool sync) {
+  QFile::remove(to);
+  const double cpu = threadCpuMs();
+  QElapsedTimer timer;
+  timer.start();
+  QFile in(from);
+  QFile out(to);
+  if (!in.open(QIODevice::ReadOnly) || !out.open(QIODevice::WriteOnly)) return 1;
+  std::vector<char> block(1 << 20);
+  for (;;) {
+    const qint64 got = in.read(block.data(), static_cast<qint64>(block.size()));
+    if (got <= 0) break;
+    if (out.write(block.data(), got) != got) return 1;
+  }
+  out.flush();
+  if (sync) ::fdatasync(out.handle());
+  out.close();
+  const double ms = msSince(timer);
+  const double cpuMs = threadCpuMs() - cpu;
+  QFile::remove(to);
+  print({{"ms", ms}, {"cpu_ms", cpuMs}});
+  return 0;
+}
+
+// ---- the real editor window, as the program runs it ----
+
+class Editor {
+ public:
+  Editor() : m_previousDirectory(QDir::currentPath()) {
+    QDir::setCurrent(m_dir.path());  // the settings file lands here
+    m_app = std::make_unique<CTabSheetApp>();
+    const QString directory = m_app->SettleSettings();
+    SetOpenFileDialogHandler([this](const OpenFileRequest&) -> std::optional<QString> {
+      if (m_next.isEmpty()) return std::nullopt;
+      return std::exchange(m_next, QString());
+    });
+    SetMessageBoxHandler([this](QWidget*, const QString& text) { m_messages << text; });
+    m_dlg = std::make_unique<CTabSheetDlg>();
+    m_app->m_pMainWnd = m_dlg.get();
+    m_dlg->m_szDirectory = directory;
+    m_dlg->OnInitDialog();
+    paint();
+  }
+  ~Editor() {
+    m_dlg.reset();
+    m_app.reset();
+    SetOpenFileDialogHandler({});
+    SetMessageBoxHandler({});
+    QDir::setCurrent(m_previousDirectory);
+  }
+
+  void command(UINT id) { m_dlg->WindowProc(WM_COMMAND, MAKEWPARAM(id, 0), 0); }
+  void load(const QString& path) {
+    m_next = path;
+    command(ID_FILE_LOAD_TEXT);
+  }
+  // Lets every pending event run, then draws the whole window.
+  void paint() {
+    QApplication::processEvents();
+    m_dlg->repaint();
+  }
+
+  CTabSheetDlg& dlg() { return *m_dlg; }
+  CMSFlexGrid& grid() { return *m_dlg->m_grid; }
+  QStringList& messages() { return m_messages; }
+
+ private:
+  QString m_previousDirectory;
+  QTemporaryDir m_dir;
+  std::unique_ptr<CTabSheetApp> m_app;
+  std::unique_ptr<CTabSheetDlg> m_dlg;
+  QString m_next;
+  QStringList m_messages;
+};
+
+bool loadedWhole(Editor& editor, const QString& path) {
+  if (editor.dlg().m_szFilePath == path && editor.grid().isVisible() && editor.grid().GetRows() > 0) return true;
+  std::fprintf(stderr, "sheet_bench: %s did not load (%s)\n", qPrintable(path),
+               qPrintable(editor.messages().join(QStringLiteral(" / "))));
+  return false;
+}
+
+int failed(const char* what) {
+  std::fprintf(stderr, "sheet_bench: %s\n", what);
+  return 1;
+}
+
+// The offscreen platform says this once per window; it means nothing here.
+QtMessageHandler g_defaultHandler = nullptr;
+void quietHandler(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+  if (message.contains(QLatin1String("propagateSizeHints"))) return;
+  if (g_defaultHandler) g_defaultHandler(type, context, message);
+}
+
+int load(const QString& path) {
+  Editor editor;
+  const Memory idle = readMemory();
+  const bool reset = resetPeak();
+  const double cpu = threadCpuMs();
+  QElapsedTimer timer;
+  timer.start();
+  editor.load(path);
+  const double commandMs = msSince(timer);
+  editor.paint();
+  const double screenMs = msSince(timer);
+  const double cpuMs = threadCpuMs() - cpu;
+  const Memory after = readMemory();
+  if (!loadedWhole(editor, path)) return 1;
+  const double peakKb = reset ? after.peakKb : std::max(after.peakKb, idle.peakKb);
+  print({{"ms", screenMs},
+         {"cpu_ms", cpuMs},
+         {"command_ms", commandMs},
+         {"idle_kb", idle.rssKb},
+         {"peak_kb", peakKb},
+         {"peak_reset", reset ? 1.0 : 0.0},
+         {"rows", double(editor.grid().GetRows())},
+         {"window_w", double(editor.dlg().width())},
+         {"window_h", double(editor.dlg().height())}});
+  return 0;
+}
+
+int save(const QString& path) {
+  Editor editor;
+  editor.load(path);
+  editor.paint();
+  if (!loadedWhole(editor, path)) return 1;
+  const qint64 before = QFileInfo(path).size();
+  const double cpu = threadCpuMs();
+  QElapsedTimer timer;
+  timer.start();
+  editor.command(ID_FILE_SAVE_TEXT);
+  const double ms = msSince(timer);
+  const double cpuMs = threadCpuMs() - cpu;
+  if (editor.messages() != QStringList{QStringLiteral("File saved")}) return failed("save: no \"File saved\"");
+  if (QFileInfo(path).size() != before) return failed("save: the size changed");  // CR LF sheets come back whole
+  print({{"ms", ms}, {"cpu_ms", cpuMs}});
+  return 0;
+}
+
+double median(std::vector<double> values) {
+  if (values.empty()) return 0;
+  std::sort(values.begin(), values.end());
+  const size_t mid = values.size() / 2;
+  return values.size() % 2 ? values[mid] : (values[mid - 1] + values[mid]) / 2;
+}
+
+double maximum(const std::vector<double>& values) {
+  return values.empty() ? 0 : *std::max_element(values.begin(), values.end());
+}
+
+int interact(const QString& path) {
+  Editor editor;
+  editor.load(path);
+  editor.paint();
+  if (!loadedWhole(editor, path)) return 1;
+  CMSFlexGrid& grid = editor.grid();
+  QLineEdit& cellEditor = *editor.dlg().m_cellEditor;
+  QScrollBar& bar = *grid.verticalScrollBar();
+  const int lastViewRow = grid.model()->rowCount() - 1;
+  std::vector<double> scrolls, clicks, keys;
+  QElapsedTimer timer;
+  for (int round = 0; round < 5; ++round) {
+    bar.setValue(0);
+    editor.paint();
+    timer.start();
+    bar.setValue(bar.maximum());
+    editor.paint();
+    scrolls.push_back(msSince(timer));
+
+    const int viewCol = round % std::max(1, grid.model()->columnCount());
+    const QRect cell = grid.visualRect(grid.model()->index(lastViewRow, viewCol));
+    if (!grid.viewport()->rect().contains(cell.center())) return failed("interact: the last row is not in view");
+    timer.start();
+    QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, cell.center());
+    editor.paint();
+    clicks.push_back(msSince(timer));
+    if (grid.GetRow() != lastViewRow + 1 || grid.GetCol() != viewCol + 1) return failed("interact: click missed");
+
+    const QByteArray before = grid.GetTextMatrix(lastViewRow + 1, viewCol + 1);
+    cellEditor.setFocus();
+    cellEditor.end(false);
+    for (const char key : {'7', 'x', '9'}) {
+      timer.start();
+      QTest::keyClick(&cellEditor, key);
+      editor.paint();
+      keys.push_back(msSince(timer));
+    }
+    if (grid.GetTextMatrix(lastViewRow + 1, viewCol + 1) != before + "7x9") return failed("interact: typing lost");
+  }
+  print({{"scroll_ms", median(scrolls)},
+         {"scroll_max_ms", maximum(scrolls)},
+         {"click_ms", median(clicks)},
+         {"click_max_ms", maximum(clicks)},
+         {"key_ms", median(keys)},
+         {"key_max_ms", maximum(keys)}});
+  return 0;
+}
+
+// The steps of a sheet load one by one, the way the load command takes them,
+// each timed on its own: where the time of a load goes.
+int phases(const QString& path) {
+  Editor editor;
+  CMSFlexGrid& grid = editor.grid();
+  Fields times;
+  QElapsedTimer timer;
+  const auto step = [&](const char* name, const std::function<void()>& work) {
+    const double cpu = threadCpuMs();
+    timer.start();
+    work();
+    times[QString::fromLatin1(name) + "_ms"] = msSince(timer);
+    times[QString::fromLatin1(name) + "_cpu_ms"] = threadCpuMs() - cpu;
+  };
+  QByteArray bytes;
+  QString error;
+  qsizetype tabs = 0;
+  TextCodec codec;
+  step("read", [&] { ReadWholeFile(path, bytes, error); });
+  step("tabs", [&] { tabs = HeaderTabCount(bytes); });
+  step("codec", [&] { codec = TextCodec::ForBytes(bytes); });
+  grid.hide();
+  step("clear", [&] {
+    grid.Clear();
+    grid.SetRows(0);
+    grid.SetCols(static_cast<long>(tabs) + 2);
+    grid.SetCodec(codec);
+  });
+  step("lines", [&] { grid.AddFileLines(std::move(bytes)); });
+  step("columns", [&] {
+    grid.SetFixedRows(1);
+    for (long col = 1; col < grid.GetCols(); ++col) {
+      grid.SetColAlignment(col, 6);
+      grid.SetColWidth(col, 1800);
+    }
+  });
+  step("show", [&] {
+    grid.show();
+    editor.dlg().m_cellEditor->show();
+  });
+  step("paint", [&] { editor.paint(); });
+  if (grid.GetRows() <= 0) return failed("phases: nothing loaded");
+  print(times);
+  return 0;
+}
+
+int vanilla(const QString& path) {
+  Editor editor;
+  std::vector<double> reloads;
+  double first = 0;
+  QElapsedTimer timer;
+  for (int round = 0; round < 6; ++round) {
+    timer.start();
+    editor.load(path);
+    editor.paint();
+    const double ms = msSince(timer);
+    if (round == 0) first = ms;
+    else reloads.push_back(ms);
+    if (!loadedWhole(editor, path)) return 1;
+  }
+  print({{"first_ms", first}, {"reload_ms", median(reloads)}, {"reload_max_ms", maximum(reloads)},
+         {"rows", double(editor.grid().GetRows())}, {"cols", double(editor.grid().GetCols())}});
+  return 0;
+}
+
+// ---- the suite: each measurement in a process of its own ----
+
+class Suite {
+ public:
+  Suite(QString dir, bool quick) : m_dir(std::move(dir)), m_quick(quick) {}
+
+  int run() {
+    const int sizes[] = {10'000, 100'000, 1'000'000};
+    const int loadRuns = m_quick ? 1 : 3;
+    const int baseRuns = m_quick ? 1 : 5;
+
+    struct Row {
+      int lines;
+      double bytes, readMs, loadMs, commandMs, peakMb, copyMs, syncCopyMs, saveMs;
+    };
+    std::vector<Row> rows;
+    for (const int lines : sizes) {
+      const QString file = QStringLiteral("%1/items-%2.txt").arg(m_dir).arg(lines);
+      if (!measure({"gen-items", file, QString::number(lines)}, 1)) return fail("gen-items");
+      Row row{lines, double(QFileInfo(file).size()), 0, 0, 0, 0, 0, 0, 0};
+      auto read = measure({"read-count", file}, baseRuns);
+      auto loaded = measure({"load", file}, loadRuns);
+      auto copied = measure({"copy", file, file + ".copy"}, baseRuns);
+      auto synced = measure({"copy", file, file + ".copy", "sync"}, baseRuns);
+      auto saved = measure({"save", file}, loadRuns);
+      if (!read || !loaded || !copied || !synced || !saved) return fail(file);
+      if (read->value("lines") != lines || loaded->value("rows") != lines) return fail("line count");
+      row.readMs = read->value("ms");
+      row.loadMs = loaded->value("ms");
+      row.commandMs = loaded->value("command_ms");
+      row.peakMb = (loaded->value("peak_kb") - loaded->value("idle_kb")) / 1024.0;
+      row.copyMs = copied->value("ms");
+      row.syncCopyMs = synced->value("ms");
+      row.saveMs = saved->value("ms");
+      m_window = QStringLiteral("%1 x %2").arg(loaded->value("window_w")).arg(loaded->value("window_h"));
+      m_peakReset = loaded->value("peak_reset") > 0;
+      rows.push_back(row);
+      if (lines == 1'000'000) m_largest = file;
+    }
+
+    const QString monstats = m_dir + "/monstats-like.txt";
+    if (!measure({"gen-monstats", monstats}, 1)) return fail("gen-monstats");
+    auto small = measure({"vanilla", monstats}, loadRuns);
+    auto worked = measure({"interact", m_largest}, loadRuns);
+    if (!small || !worked) return fail("vanilla/interact");
+
+    out("### Loading and saving, by size\n");
+    out(QStringLiteral("Medians of %1 runs (file baselines: %2 runs), each run a process of its own. "
+                       "Window %3 (offscreen platform).\n")
+            .arg(loadRuns).arg(baseRuns).arg(m_window));
+    out("| lines | file MB | read+count ms | load to screen ms | (command alone ms) | load / read | "
+        "peak above idle MB | peak / file | copy ms | copy+sync ms | save ms | save / copy | save / copy+sync |");
+    out("|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|");
+    for (const Row& r : rows) {
+      const double mb = r.bytes / (1024.0 * 1024.0);
+      out(QStringLiteral("| %1 | %2 | %3 | %4 | %5 | %6 | %7 | %8 | %9 | %10 | %11 | %12 | %13 |")
+              .arg(r.lines).arg(mb, 0, 'f', 1).arg(r.readMs, 0, 'f', 1).arg(r.loadMs, 0, 'f', 1)
+              .arg(r.commandMs, 0, 'f', 1).arg(r.loadMs / r.readMs, 0, 'f', 2).arg(r.peakMb, 0, 'f', 1)
+              .arg(r.peakMb / mb, 0, 'f', 2).arg(r.copyMs, 0, 'f', 1).arg(r.syncCopyMs, 0, 'f', 1)
+              .arg(r.saveMs, 0, 'f', 1).arg(r.saveMs / r.copyMs, 0, 'f', 2).arg(r.saveMs / r.syncCopyMs, 0, 'f', 2));
+    }
+    out("");
+    if (!m_peakReset)
+      out("(The kernel would not reset the peak count, so a peak below the start-up peak does not show.)\n");
+    out(QStringLiteral("Load per line: %1 (10,000) / %2 (100,000) / %3 (1,000,000) microseconds.\n")
+            .arg(rows[0].loadMs * 1000 / rows[0].lines, 0, 'f', 3)
+            .arg(rows[1].loadMs * 1000 / rows[1].lines, 0, 'f', 3)
+            .arg(rows[2].loadMs * 1000 / rows[2].lines, 0, 'f', 3));
+
+    out("### A vanilla-sized sheet\n");
+    out(QStringLiteral("Monster-stats-like sheet, %1 lines x %2 columns, %3 KB: first load in a fresh window "
+                       "%4 ms (median of %5 processes); reloads in the same window %6 ms median, %7 ms worst.\n")
+            .arg(small->value("rows")).arg(small->value("cols") - 1).arg(QFileInfo(monstats).size() / 1024.0, 0, 'f', 0)
+            .arg(small->value("first_ms"), 0, 'f', 1).arg(loadRuns).arg(small->value("reload_ms"), 0, 'f', 1)
+            .arg(small->value("reload_max_ms"), 0, 'f', 1));
+
+    out("### Working at the end of a 1,000,000-line sheet\n");
+    out(QStringLiteral("Each action is timed with the whole window repainted after it; 5 rounds in each of %1 "
+                       "processes (3 key presses a round). Median of the processes' medians; worst of all.\n")
+            .arg(loadRuns));
+    out("| action | median ms | worst ms |");
+    out("|---|---:|---:|");
+    out(QStringLiteral("| scroll from the top to the last row | %1 | %2 |")
+            .arg(worked->value("scroll_ms"), 0, 'f', 2).arg(m_worst["scroll_max_ms"], 0, 'f', 2));
+    out(QStringLiteral("| click a cell in the last row | %1 | %2 |")
+            .arg(worked->value("click_ms"), 0, 'f', 2).arg(m_worst["click_max_ms"], 0, 'f', 2));
+    out(QStringLiteral("| type one character into the cell editor | %1 | %2 |")
+            .arg(worked->value("key_ms"), 0, 'f', 2).arg(m_worst["key_max_ms"], 0, 'f', 2));
+    out("");
+    return 0;
+  }
+
+ private:
+  // Runs a measurement `runs` times, each in a new process; the median of every field.
+  std::optional<Fields> measure(const QStringList& args, int runs) {
+    std::map<QString, std::vector<double>> all;
+    std::fprintf(stderr, "sheet_bench: %s x%d\n", qPrintable(args.join(' ').replace(m_dir, "$tmp")), runs);
+    for (int run = 0; run < runs; ++run) {
+      QProcess process;
+      process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+      process.start(QCoreApplication::applicationFilePath(), args);
+      if (!process.waitForFinished(-1) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
+        return std::nullopt;
+      const QList<QByteArray> lines = process.readAllStandardOutput().trimmed().split('\n');
+      for (const QByteArray& pair : lines.last().split(' ')) {
+        const qsizetype eq = pair.indexOf('=');
+        if (eq > 0) all[QString::fromLatin1(pair.first(eq))].push_back(pair.mid(eq + 1).toDouble());
+      }
+    }
+    Fields fields;
+    for (const auto& [key, values] : all) {
+      fields[key] = median(values);
+      if (key.endsWith("max_ms")) m_worst[key] = std::max(m_worst[key], maximum(values));
+    }
+    return fields;
+  }
+
+  int fail(const QString& what) {
+    std::fprintf(stderr, "sheet_bench suite: %s failed\n", qPrintable(what));
+    return 1;
+  }
+  void out(const QString& line) {
+    std::printf("%s\n", qPrintable(line));
+    std::fflush(stdout);
+  }
+
+  QString m_dir;
+  bool m_quick;
+  QString m_largest;
+  QString m_window;
+  bool m_peakReset = false;
+  std::map<QString, double> m_worst;
+};
+
+int usage() {
+  std::fprintf(stderr, "usage: sheet_bench suite DIR [--quick] | gen-items PATH LINES | gen-monstats PATH | "
+                       "read-count PATH | copy SRC DST [sync] | load PATH | save PATH | interact PATH | vanilla PATH\n");
+  return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const QStringList args = [&] {
+    QStringList list;
+    for (int i = 1; i < argc; ++i) list << QString::fromLocal8Bit(argv[i]);
+    return list;
+  }();
+  const QString mode = args.value(0);
+  // The editor runs in a working directory of its own: paths must not depend on ours.
+  const auto absolute = [](const QString& path) { return path.isEmpty() ? path : QFileInfo(path).absoluteFilePath(); };
+  const QString a = absolute(args.value(1));
+  const QString b = mode == "gen-items" ? args.value(2) : absolute(args.value(2));
+
+  // Modes that need no window.
+  if (mode == "gen-items" && !b.isEmpty()) return sheetgen::WriteFile(a, sheetgen::WideItemSheet(b.toInt())) ? 0 : 1;
+  if (mode == "gen-monstats" && !a.isEmpty()) return sheetgen::WriteFile(a, sheetgen::MonsterStatsSheet()) ? 0 : 1;
+  if (mode == "read-count" && !a.isEmpty()) return readCount(a);
+  if (mode == "copy" && !b.isEmpty()) return copyFile(a, b, args.value(3) == "sync");
+  if (mode == "suite" && !a.isEmpty()) {
+    QCoreApplication app(argc, argv);
+    return Suite(a, args.contains("--quick")).run();
+  }
+
+  g_defaultHandler = qInstallMessageHandler(quietHandler);
+  QApplication app(argc, argv);
+  if (a.isEmpty()) return usage();
+  if (mode == "load") return load(a);
+  if (mode == "save") return save(a);
+  if (mode == "interact") return interact(a);
+  if (mode == "vanilla") return vanilla(a);
+  if (mode == "phases") return phases(a);
+  return usage();
+}
