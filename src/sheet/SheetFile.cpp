@@ -8,8 +8,10 @@
 
 namespace {
 constexpr qsizetype kWriteBlock = 1 << 20;
+// The mode bits only: WriteUser asks whether this process may write, which
+// is always so for root.
 constexpr QFileDevice::Permissions kAnyWrite =
-    QFileDevice::WriteOwner | QFileDevice::WriteUser | QFileDevice::WriteGroup | QFileDevice::WriteOther;
+    QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
 }  // namespace
 
 bool ReadWholeFile(const QString& path, QByteArray& bytes, QString& error) {
@@ -46,6 +48,17 @@ qsizetype HeaderTabCount(QByteArrayView file) {
   return (lf < 0 ? file : file.first(lf)).count('\t');
 }
 
+// A short write is tried again for the rest: a disk that has filled up says
+// so on the next write, which gives the device its error text.
+static bool writeAll(QIODevice& out, QByteArrayView bytes) {
+  while (!bytes.isEmpty()) {
+    const qint64 written = out.write(bytes.data(), bytes.size());
+    if (written <= 0) return false;
+    bytes = bytes.sliced(written);
+  }
+  return true;
+}
+
 bool WriteSheet(const SheetStore& store, QIODevice& out) {
   QByteArray block;
   block.reserve(kWriteBlock + 4096);
@@ -53,11 +66,11 @@ bool WriteSheet(const SheetStore& store, QIODevice& out) {
   for (int row = 0; row < rows; ++row) {
     store.appendLineTo(row, block);
     if (block.size() >= kWriteBlock) {
-      if (out.write(block) != block.size()) return false;
+      if (!writeAll(out, block)) return false;
       block.resize(0);
     }
   }
-  return block.isEmpty() || out.write(block) == block.size();
+  return writeAll(out, block);
 }
 
 bool SaveSheet(const SheetStore& store, const QString& path, QString& error) {
@@ -68,7 +81,10 @@ bool SaveSheet(const SheetStore& store, const QString& path, QString& error) {
     return false;
   }
   QSaveFile file(path);
-  if (!file.open(QIODevice::WriteOnly)) {
+  // Unbuffered: the sheet goes out in large blocks anyway, and a write that
+  // fails does so here, with its reason, not later in a flush that only says
+  // that it failed.
+  if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
     error = file.errorString();
     return false;
   }
