@@ -33,12 +33,10 @@ class SheetEditFixture : public EditorFixture {
     const QRect rect = grid()->visualRect(index);
     ASSERT_TRUE(grid()->viewport()->rect().contains(rect.center())) << row << "," << col;
     QTest::mouseClick(grid()->viewport(), Qt::LeftButton, Qt::NoModifier, rect.center());
-    if (qEnvironmentVariableIsSet("TW_DEBUG")) qDebug() << "click" << row << col << rect << "current" << grid()->GetRow() << grid()->GetCol() << editor()->text().left(20) << grid()->viewport()->geometry() << grid()->geometry() << grid()->isVisible();
   }
 
-  // Types text where the editor's cursor is.
-  // Characters beyond ASCII arrive as a key press carrying the character, as
-  // from an input method.
+  // Types text where the editor's cursor is. Characters beyond ASCII arrive
+  // as a key press carrying the character, as from an input method.
   void type(const QString& text) {
     for (qsizetype i = 0; i < text.size(); ++i) {
       const qsizetype n = text.at(i).isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
