@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include "sheet/HugePages.h"
 #include "sheet/SheetStore.h"
 
 namespace {
@@ -27,7 +28,8 @@ bool ReadWholeFile(const QString& path, QByteArray& bytes, QString& error) {
   // Read straight into one buffer of the file's size; keep going past it in
   // case the file grows, or reports no size at all.
   qsizetype used = 0;
-  bytes.resize(std::max<qint64>(file.size(), 0) + 1);
+  bytes = QByteArray(std::max<qint64>(file.size(), 0) + 1, Qt::Uninitialized);
+  AdviseHugePages(bytes.data(), static_cast<size_t>(bytes.size()));
   for (;;) {
     if (used == bytes.size()) bytes.resize(bytes.size() * 2);
     const qint64 got = file.read(bytes.data() + used, bytes.size() - used);

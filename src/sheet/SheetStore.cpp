@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "sheet/HugePages.h"
+
 namespace {
 // The n-th tab-separated field of a line (n from 0); empty past the last.
 QByteArrayView fieldOf(QByteArrayView line, int n) {
@@ -79,6 +81,7 @@ void SheetStore::appendFileLines(QByteArray file) {
   const qsizetype size = file.size();
   // A line averages tens of bytes in real sheets; reserve for the common case.
   m_rows.reserve(m_rows.size() + static_cast<size_t>(size / 64) + 1);
+  AdviseHugePages(m_rows.data() + m_rows.size(), (m_rows.capacity() - m_rows.size()) * sizeof(Row));
   qsizetype start = 0;
   while (start < size) {
     const void* lf = std::memchr(data + start, '\n', static_cast<size_t>(size - start));
