@@ -37,8 +37,8 @@ CMSFlexGrid::CMSFlexGrid(QWidget* parent) : QTableView(parent), m_frozen(new QTa
   const int defaultWidth = static_cast<int>(kDefaultColWidthTwips * logicalDpiX() / kTwipsPerInch);
   horizontalHeader()->setDefaultSectionSize(defaultWidth);
 
-  m_frozen->setModel(&m_model);
-  m_frozen->setSelectionModel(selectionModel());
+  // The frozen view gets the model only while columns are frozen: attached,
+  // its own (hidden) row header would keep a section for every row.
   setUpSheetView(m_frozen);
   m_frozen->horizontalHeader()->setDefaultSectionSize(defaultWidth);
   m_frozen->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
@@ -198,12 +198,26 @@ int CMSFlexGrid::frozenWidth() const {
   return width;
 }
 
+void CMSFlexGrid::attachFrozenView(bool attach) {
+  if (attach == (m_frozen->model() == &m_model)) return;
+  QItemSelectionModel* const previous = m_frozen->selectionModel();
+  m_frozen->setModel(attach ? &m_model : nullptr);  // gives the view a new selection model of its own
+  if (attach) {
+    QItemSelectionModel* const made = m_frozen->selectionModel();
+    m_frozen->setSelectionModel(selectionModel());  // the cell current in one view is current in both
+    delete made;
+  }
+  if (previous != selectionModel()) delete previous;
+}
+
 void CMSFlexGrid::updateFrozenColumns() {
   const int frozen = frozenCount();
   if (frozen == 0) {
     m_frozen->hide();
+    attachFrozenView(false);
     return;
   }
+  attachFrozenView(true);
   const int columns = m_model.columnCount();
   for (int col = 0; col < columns; ++col) {
     m_frozen->setColumnHidden(col, col >= frozen);

@@ -77,6 +77,7 @@ class CMSFlexGrid : public QTableView {
   void settleCurrentCell();
   void showCurrentCell();
   void takeCurrentFromView(const QModelIndex& index);
+  void attachFrozenView(bool attach);
   void updateFrozenColumns();
   void placeFrozenView();
   int frozenCount() const;  // field columns kept in view
