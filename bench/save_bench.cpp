@@ -51,7 +51,8 @@ double copyFile(const QString& from, const QString& to, bool sync) {
   timer.start();
   QFile in(from);
   QFile out(to);
-  if (!in.open(QIODevice::ReadOnly) || !out.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) fail("copy: cannot open");
+  if (!in.open(QIODevice::ReadOnly) || !out.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+    fail("copy: cannot open");
   std::vector<char> block(1 << 20);
   for (;;) {
     const qint64 got = in.read(block.data(), static_cast<qint64>(block.size()));

@@ -209,7 +209,8 @@ TEST_F(CellEditTest, ReturningToTheWindowAfterALoadChangesNothing) {
 
 TEST_F(CellEditTest, FreezeKeepsTheNameColumnInView) {
   QList<QByteArray> cells;
-  for (int i = 0; i < 30 * 40; ++i) cells << "r" + QByteArray::number(i / 30 + 1) + "c" + QByteArray::number(i % 30 + 1);
+  for (int i = 0; i < 30 * 40; ++i)
+    cells << "r" + QByteArray::number(i / 30 + 1) + "c" + QByteArray::number(i % 30 + 1);
   const QByteArray bytes = sheetOf(cells, 30);
   const QString file = write("wide.txt", bytes);
   load(file);

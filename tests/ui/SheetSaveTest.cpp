@@ -216,7 +216,8 @@ TEST_F(SheetSaveTest, SaveDoesNothingWithoutASheet) {
 
 QByteArray sheetOfRows(int rows) {
   QByteArray sheet = "name\tcost\tnote\r\n";
-  for (int i = 0; i < rows; ++i) sheet += "item" + QByteArray::number(i) + "\t" + QByteArray::number(i * 7) + "\tplain\r\n";
+  for (int i = 0; i < rows; ++i)
+    sheet += "item" + QByteArray::number(i) + "\t" + QByteArray::number(i * 7) + "\tplain\r\n";
   return sheet;
 }
 
@@ -262,7 +263,8 @@ TEST_F(SheetSaveTest, AFailedSaveLeavesTheFileAsItWas) {
     type("x");
 
     if (c.fault == Fault::ReadOnly) {
-      ASSERT_TRUE(QFile::setPermissions(file, QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther));
+      const auto readOnly = QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther;
+      ASSERT_TRUE(QFile::setPermissions(file, readOnly));
     }
     if (c.fault == Fault::FolderGone) {
       ASSERT_TRUE(QDir(dir).removeRecursively());
