@@ -1,5 +1,6 @@
 #include "sheet/SheetStore.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "sheet/HugePages.h"
@@ -32,7 +33,25 @@ std::vector<QByteArray> splitFields(QByteArrayView line) {
   return fields;
 }
 
-int countFields(QByteArrayView line) { return line.isEmpty() ? 1 : static_cast<int>(line.count('\t')) + 1; }
+// Runs over every line of a save, so it counts the tabs of eight bytes at a
+// time instead of one by one.
+int countFields(QByteArrayView line) {
+  constexpr quint64 kLow7 = 0x7F7F7F7F7F7F7F7Full;
+  constexpr quint64 kTabs = 0x0909090909090909ull;
+  const char* p = line.data();
+  const qsizetype n = line.size();
+  qsizetype i = 0;
+  int tabs = 0;
+  for (; i + 8 <= n; i += 8) {
+    quint64 word;
+    std::memcpy(&word, p + i, 8);
+    const quint64 x = word ^ kTabs;                              // a tab byte becomes zero
+    const quint64 zero = ~(((x & kLow7) + kLow7) | x | kLow7);  // the high bit of each zero byte
+    tabs += static_cast<int>(((zero >> 7) * 0x0101010101010101ull) >> 56);  // adds up the eight bytes' 0s and 1s
+  }
+  for (; i < n; ++i) tabs += p[i] == '\t';
+  return tabs + 1;
+}
 }  // namespace
 
 QByteArrayView SheetStore::lineOf(const Row& row) const {
@@ -150,8 +169,19 @@ void SheetStore::appendLineTo(int row, QByteArray& out) const {
     }
   } else if (entry.length > 0 || shown > 0) {
     // An untouched line goes out as it came in, padded to the header's width.
-    out.append(lineOf(entry));
-    written = countFields(lineOf(entry));
+    // This runs for nearly every line of a save: one resize and plain copies,
+    // cheaper than appending the line, the padding and the break one by one.
+    const QByteArrayView line = lineOf(entry);
+    const int padding = std::max(0, shown - countFields(line));
+    const qsizetype at = out.size();
+    out.resize(at + line.size() + padding + 2);
+    char* p = out.data() + at;
+    if (!line.isEmpty()) std::memcpy(p, line.data(), static_cast<size_t>(line.size()));
+    p += line.size();
+    std::memset(p, '\t', static_cast<size_t>(padding));
+    p[padding] = '\r';
+    p[padding + 1] = '\n';
+    return;
   }
   for (; written < shown; ++written) {
     if (written > 0) out.append('\t');
