@@ -68,7 +68,8 @@ cat "$work/head.md"
 
 section "Large sheets (sheet_bench)" sheet_bench suite "$work" | tee "$work/sheet.md"
 section "String table (strtable_bench)" strtable_bench | tee "$work/strtable.md"
-section "Saving (save_bench)" save_bench | tee "$work/save.md"
+mkdir -p "$work/save"
+section "Saving (save_bench)" save_bench "$work/save" | tee "$work/save.md"
 
 {
   cat "$work/head.md" "$work/sheet.md" "$work/strtable.md" "$work/save.md"
