@@ -126,14 +126,6 @@ TEST(Reader, ZeroInsideValueLengthCutsTheValue) {
   EXPECT_EQ(t.m_values[0].toByteArray(), "abc");
 }
 
-TEST(Reader, KeepsBytesAsTheyAre) {
-  const StringTable t = ParseStringTable(
-      WriteStringTable({{kColourCode, kWindows1252}, {kCjk, kColourCode}}));
-  EXPECT_EQ(t.m_keyNames[0].toByteArray(), kColourCode);
-  EXPECT_EQ(t.m_values[0].toByteArray(), kWindows1252);
-  EXPECT_EQ(t.m_keyNames[1].toByteArray(), kCjk);
-}
-
 // ---------------------------------------------------------------------------
 // Hostile files: never a crash, never a byte from outside the file, never a
 // text that belongs to another entry.
