@@ -41,12 +41,17 @@ int main(int argc, char** argv) {
       {"long-key", {{QByteArray(150, 'k'), QByteArray(300, 'v')}}, {}},
       {"embedded-zero", {{"k", QByteArray("ab\0cd", 5)}}, {}},
   };
-  for (const auto& seed : seeds) {
-    QFile file(dir.filePath(QString::fromLatin1(seed.name) + ".tbl"));
-    if (!file.open(QIODevice::WriteOnly) || file.write(WriteStringTable(seed.entries, seed.options)) < 0) {
-      std::fprintf(stderr, "make_fuzz_seeds: cannot write %s\n", qPrintable(file.fileName()));
-      return 1;
-    }
-  }
+  auto write = [&](const QString& name, const QByteArray& bytes) {
+    QFile file(dir.filePath(name + ".tbl"));
+    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size()) return true;
+    std::fprintf(stderr, "make_fuzz_seeds: cannot write %s\n", qPrintable(file.fileName()));
+    return false;
+  };
+  for (const auto& seed : seeds)
+    if (!write(QString::fromLatin1(seed.name), WriteStringTable(seed.entries, seed.options))) return 1;
+  // Entries whose texts overlap in one run of UTF-8.
+  const QByteArray run = QByteArray("\xC3\xA9\xE5\x89\xA3x").repeated(40);
+  if (!write("overlap-aligned", WriteOverlappingTable(run, 40, 6, 6, 11))) return 1;
+  if (!write("overlap-unaligned", WriteOverlappingTable(run, 40, 1, 5, 7))) return 1;
   return 0;
 }

@@ -8,7 +8,9 @@
 #include "platform/Dialogs.h"
 #include "platform/Paths.h"
 #include "strtable/Crc16.h"
+#include "strtable/KeyNames.h"
 #include "strtable/RegionCrc.h"
+#include "strtable/TableCodec.h"
 #include "ui/TabSheetDlg.h"
 
 void CTabSheetDlg::ReadStringTable() {
@@ -21,13 +23,11 @@ void CTabSheetDlg::ReadStringTable() {
   m_stringTable = ParseStringTable(file.readAll());
   file.close();
 
-  std::vector<QByteArrayView> texts(m_stringTable.m_keyNames);
-  texts.insert(texts.end(), m_stringTable.m_values.begin(), m_stringTable.m_values.end());
-  m_codec = TextCodec::ForTexts(texts);
+  m_codec = CodecForTable(m_stringTable);
 
   QStringList keys;
   keys.reserve(static_cast<qsizetype>(m_stringTable.m_keyNames.size()));
-  for (const QByteArrayView key : m_stringTable.m_keyNames) keys.append(m_codec.Decode(key));
+  for (const QByteArrayView key : m_stringTable.m_keyNames) keys.append(KeyListText(m_codec, key));
 
   QComboBox* keyList = KeyList();
   keyList->clear();
@@ -60,9 +60,14 @@ quint16 CTabSheetDlg::ComputeCrc() {
 }
 
 void CTabSheetDlg::FindKey() {
-  // Whole names only, letter case ignored; the first match in list order wins.
+  // Whole names only, letter case ignored; the first match in list order wins:
+  // the table's keys (compared whole, not as the list shortens them), then the
+  // items Add Key appended.
   QComboBox* keyList = KeyList();
-  const int found = keyList->findText(KeySearch()->text(), Qt::MatchFixedString);
+  const QString name = KeySearch()->text();
+  int found = FindKeyEntry(m_stringTable, m_codec, name);
+  for (int i = static_cast<int>(m_stringTable.m_keyNames.size()); found < 0 && i < keyList->count(); ++i)
+    if (keyList->itemText(i).compare(name, Qt::CaseInsensitive) == 0) found = i;
   if (found < 0) return;
   keyList->setCurrentIndex(found);
   ShowSelectedValue();

@@ -197,6 +197,20 @@ TEST_F(KeyBrowser, HostileTableOpens) {
   EXPECT_EQ(m_dlg.windowTitle(), "hostile.tbl - 65535 entries (CRC of 0xFFFF)");
 }
 
+// Every key runs on through one long stretch of the file: the list shows each
+// shortened, the codec still sees each whole, and a search finds keys whole.
+TEST_F(KeyBrowser, OverlappingLongKeysOpen) {
+  const QByteArray run = QByteArray("\xC3\xA9").repeated(40000);  // "é" 40,000 times, no zero byte
+  Open(Write("overlap.tbl", WriteOverlappingTable(run, 65535, 2, 2, 99)));
+  ASSERT_EQ(KeyList()->count(), 65535);
+  const QString e(QChar(0xE9));
+  EXPECT_EQ(Items()[0], e.repeated(256) + QChar(0x2026));
+  EXPECT_EQ(Items()[39999], e);
+  EXPECT_EQ(Value(), e.repeated(50));
+  Search(QString(QChar(0xC9)).repeated(2));  // "ÉÉ"
+  EXPECT_EQ(KeyList()->currentIndex(), 39998);
+}
+
 // ---------------------------------------------------------------------------
 // Picking a key and searching.
 

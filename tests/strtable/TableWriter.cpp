@@ -101,3 +101,25 @@ QByteArray WriteStringTable(const std::vector<TableEntry>& entries,
   PutU16(file, 0, BitwiseCrc16(QByteArrayView(file).sliced(textStart)));
   return file;
 }
+
+QByteArray WriteOverlappingTable(const QByteArray& run, int count, int keyStep, int valueStep,
+                                 quint16 valueLength) {
+  const qint64 nodeBase = kHeaderSize + 2 * qint64(count);
+  const qint64 runStart = nodeBase + kNodeSize * count;
+  QByteArray file(runStart, '\0');
+  file.append(run);
+  auto into = [&](qint64 step, qint64 i) {
+    return static_cast<quint32>(runStart + (run.isEmpty() ? 0 : (step * i) % run.size()));
+  };
+  PutU16(file, 2, static_cast<quint16>(count));
+  PutU32(file, 9, static_cast<quint32>(runStart));
+  PutU32(file, 17, static_cast<quint32>(file.size()));
+  for (int i = 0; i < count; ++i) {
+    PutU16(file, kHeaderSize + 2 * i, static_cast<quint16>(i));
+    const qint64 node = nodeBase + kNodeSize * i;
+    PutU32(file, node + 7, into(keyStep, i));
+    PutU32(file, node + 11, into(valueStep, i));
+    PutU16(file, node + 15, valueLength);
+  }
+  return file;
+}

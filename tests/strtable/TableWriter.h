@@ -42,3 +42,10 @@ void PutU16(QByteArray& bytes, qint64 offset, quint16 value);
 void PutU32(QByteArray& bytes, qint64 offset, quint32 value);
 quint16 GetU16(const QByteArray& bytes, qint64 offset);
 quint32 GetU32(const QByteArray& bytes, qint64 offset);
+
+// A hostile table whose entries all point into one run of bytes at its end:
+// entry i's key starts keyStep * i bytes into the run and its value
+// valueStep * i bytes in (both wrapping round the run), with the given value
+// length. The run decides where texts end: at its zero bytes or the file's end.
+QByteArray WriteOverlappingTable(const QByteArray& run, int count, int keyStep, int valueStep,
+                                 quint16 valueLength);
