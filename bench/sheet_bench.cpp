@@ -347,9 +347,8 @@ int interact(const QString& path) {
   };
   const int forcedBefore = editor.forcedPaints();
   for (int round = 0; round < 5; ++round) {
-    editor.startAction();
-    bar.setValue(0);
-    editor.paint();
+    bar.setValue(0);  // back to the top, untimed
+    QApplication::processEvents();
     start();
     bar.setValue(bar.maximum());
     editor.paint();
