@@ -61,20 +61,30 @@ bool Utf8Map::IsValidUtf8(QByteArrayView text) const {
   return last + SequenceLength(ByteAt(m_file, last)) <= e;
 }
 
-TextCodec CodecForTable(const StringTable& table) {
-  std::vector<QByteArrayView> texts(table.m_keyNames);
-  texts.insert(texts.end(), table.m_values.begin(), table.m_values.end());
+namespace {
+// TextCodec::ForTexts over the keys, then the values, with the given judges.
+template <typename HasHighByte, typename IsValidUtf8>
+TextCodec Choose(const StringTable& table, HasHighByte hasHighByte, IsValidUtf8 isValidUtf8) {
+  bool high = false;
+  for (const auto* texts : {&table.m_keyNames, &table.m_values})
+    for (const QByteArrayView text : *texts) {
+      if (text.isEmpty() || !hasHighByte(text)) continue;
+      if (!isValidUtf8(text)) return TextCodec(TextCodec::Kind::Windows1252);
+      high = true;
+    }
+  return TextCodec(high ? TextCodec::Kind::Utf8 : TextCodec::Kind::Windows1252);
+}
+}  // namespace
 
+TextCodec CodecForTable(const StringTable& table) {
   qint64 total = 0;
-  for (const QByteArrayView text : texts) total += text.size();
-  if (total <= 4 * qint64(table.m_fileBytes.size()) + 65536) return TextCodec::ForTexts(texts);
+  for (const auto* texts : {&table.m_keyNames, &table.m_values})
+    for (const QByteArrayView text : *texts) total += text.size();
+  if (total <= 4 * qint64(table.m_fileBytes.size()) + 65536)
+    return Choose(table, TextCodec::HasHighByte, TextCodec::IsValidUtf8);
 
   const Utf8Map map(table.m_fileBytes);
-  bool high = false;
-  for (const QByteArrayView text : texts) {
-    if (text.isEmpty() || !map.HasHighByte(text)) continue;
-    if (!map.IsValidUtf8(text)) return TextCodec(TextCodec::Kind::Windows1252);
-    high = true;
-  }
-  return TextCodec(high ? TextCodec::Kind::Utf8 : TextCodec::Kind::Windows1252);
+  return Choose(
+      table, [&](QByteArrayView text) { return map.HasHighByte(text); },
+      [&](QByteArrayView text) { return map.IsValidUtf8(text); });
 }
