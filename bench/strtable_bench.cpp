@@ -17,15 +17,17 @@
 #include <cstdio>
 #include <functional>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "TableWriter.h"
 #include "app/TabSheetApp.h"
 #include "platform/Dialogs.h"
-#include "platform/TextCodec.h"
 #include "res/resource.h"
+#include "strtable/KeyNames.h"
 #include "strtable/RegionCrc.h"
 #include "strtable/StringTable.h"
+#include "strtable/TableCodec.h"
 #include "ui/TabSheetDlg.h"
 
 namespace {
@@ -71,11 +73,14 @@ int main(int argc, char** argv) {
 
   QTemporaryDir dir;
   const QString path = dir.filePath("bench.tbl");
+  const QString hostilePath = dir.filePath("hostile.tbl");
   const QByteArray bytes = GameLikeTable();
-  {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) {
-      std::fprintf(stderr, "strtable_bench: cannot write %s\n", qPrintable(path));
+  for (const auto& [where, what] :
+       {std::pair(path, bytes),
+        std::pair(hostilePath, WriteOverlappingTable(QByteArray("\xC3\xA9").repeated(40000), kEntries, 2, 2, 99))}) {
+    QFile file(where);
+    if (!file.open(QIODevice::WriteOnly) || file.write(what) != what.size()) {
+      std::fprintf(stderr, "strtable_bench: cannot write %s\n", qPrintable(where));
       return 1;
     }
   }
@@ -84,7 +89,8 @@ int main(int argc, char** argv) {
   QDir::setCurrent(dir.path());  // the settings file goes to the temporary folder
   CTabSheetApp tabwright;
   tabwright.SettleSettings();
-  SetOpenFileDialogHandler([&](const OpenFileRequest&) { return std::optional<QString>(path); });
+  QString chosen = path;
+  SetOpenFileDialogHandler([&](const OpenFileRequest&) { return std::optional<QString>(chosen); });
   SetMessageBoxHandler([](QWidget*, const QString& text) { std::fprintf(stderr, "%s\n", qPrintable(text)); });
 
   std::vector<Row> rows = {{"read file + parse", {}},     {"choose codec + decode keys", {}},
@@ -92,7 +98,8 @@ int main(int argc, char** argv) {
                            {"**open command, total**", {}}, {"first resize after open", {}},
                            {"first paint of the window", {}}, {"drop-down list shown", {}},
                            {"drop-down list shown, uniform item sizes", {}},
-                           {"search for the last key", {}}};
+                           {"search for the last key", {}},
+                           {"open command, hostile table: every key runs through one 80 KB stretch", {}}};
   int items = 0;
   for (int round = 0; round < rounds; ++round) {
     StringTable table;
@@ -103,11 +110,9 @@ int main(int argc, char** argv) {
     }));
     QStringList keys;
     rows[1].ms.push_back(TimeMs([&] {
-      std::vector<QByteArrayView> texts(table.m_keyNames);
-      texts.insert(texts.end(), table.m_values.begin(), table.m_values.end());
-      const TextCodec codec = TextCodec::ForTexts(texts);
+      const TextCodec codec = CodecForTable(table);
       keys.reserve(kEntries);
-      for (const QByteArrayView key : table.m_keyNames) keys.append(codec.Decode(key));
+      for (const QByteArrayView key : table.m_keyNames) keys.append(KeyListText(codec, key));
     }));
     QComboBox bare;
     rows[2].ms.push_back(TimeMs([&] { bare.addItems(keys); }));
@@ -144,6 +149,12 @@ int main(int argc, char** argv) {
     rows[9].ms.push_back(TimeMs([&] { search->setText(keys.constLast()); }));
     items = keyList->count();
     if (keyList->currentIndex() != kEntries - 1) std::fprintf(stderr, "strtable_bench: search missed\n");
+
+    CTabSheetDlg hostile;
+    hostile.OnInitDialog();
+    chosen = hostilePath;
+    rows[10].ms.push_back(TimeMs([&] { hostile.WindowProc(WM_COMMAND, MAKEWPARAM(ID_FILE_LOAD_TEXT, 0), 0); }));
+    chosen = path;
   }
   SetOpenFileDialogHandler({});
   SetMessageBoxHandler({});
