@@ -14,8 +14,9 @@
 #include <QTest>
 #include <cstdio>
 #include <optional>
+#include <utility>
+#include <vector>
 
-#include "TableFile.h"
 #include "app/TabSheetApp.h"
 #include "platform/Dialogs.h"
 #include "res/resource.h"
@@ -23,6 +24,40 @@
 #include "ui/TabSheetDlg.h"
 
 namespace {
+
+// A string table as the game lays them out: a 21-byte header, the index array,
+// 17-byte nodes, then the keys and values, whose CRC-16/IBM-3740 heads the file.
+//   0 u16 CRC  2 u16 entries  4 u32 nodes  9 u32 texts start  17 u32 texts end
+//   node: +0 u8 used  +1 u16 entry  +7 u32 key offset  +11 u32 value offset  +15 u16 value length
+QByteArray StringTableBytes(const std::vector<std::pair<QByteArray, QByteArray>>& entries) {
+  const int count = int(entries.size()), texts = 21 + 19 * count;
+  QByteArray bytes(texts, '\0');
+  const auto put = [&bytes](int at, quint32 value, int size) {
+    for (int i = 0; i < size; ++i) bytes[at + i] = char(value >> (8 * i));
+  };
+  put(2, count, 2);
+  put(4, count, 4);
+  put(9, texts, 4);
+  for (int i = 0; i < count; ++i) {
+    const int node = 21 + 2 * count + 17 * i;
+    put(21 + 2 * i, i, 2);
+    put(node, 1, 1);
+    put(node + 1, i, 2);
+    put(node + 7, bytes.size(), 4);
+    bytes += entries[i].first + '\0';
+    put(node + 11, bytes.size(), 4);
+    put(node + 15, entries[i].second.size(), 2);
+    bytes += entries[i].second + '\0';
+  }
+  put(17, bytes.size(), 4);
+  quint16 crc = 0xFFFF;
+  for (const char byte : bytes.sliced(texts)) {
+    crc ^= quint16(quint8(byte) << 8);
+    for (int bit = 0; bit < 8; ++bit) crc = (crc & 0x8000) ? quint16((crc << 1) ^ 0x1021) : quint16(crc << 1);
+  }
+  put(0, crc, 2);
+  return bytes;
+}
 
 bool SaveWithCaption(CTabSheetDlg& window, const QString& path) {
   QApplication::processEvents();
@@ -75,15 +110,14 @@ int main(int argc, char* argv[]) {
   {
     QFile file(table);
     if (!file.open(QIODevice::WriteOnly)) return 1;
-    file.write(MakeStringTable({{"WarnDoor", "The door is locked."},
-                                {"ShortBlade", "Short Blade"},
-                                {"CrescentAxe", "Crescent Axe"},
-                                {"AshenStaff", "\xC3\xBF" "c4Ashen Staff\nA staff of charred wood,\nwarm to the touch."},
-                                {"HuntersBow", "Hunter's Bow"},
-                                {"strGoldPickup", "%d Gold"},
-                                {"strNotEnoughMana", "I need more mana."},
-                                {"strCannotCarry", "I cannot carry any more."}})
-                   .bytes);
+    file.write(StringTableBytes({{"WarnDoor", "The door is locked."},
+                                 {"ShortBlade", "Short Blade"},
+                                 {"CrescentAxe", "Crescent Axe"},
+                                 {"AshenStaff", "\xC3\xBF" "c4Ashen Staff\nA staff of charred wood,\nwarm to the touch."},
+                                 {"HuntersBow", "Hunter's Bow"},
+                                 {"strGoldPickup", "%d Gold"},
+                                 {"strNotEnoughMana", "I need more mana."},
+                                 {"strCannotCarry", "I cannot carry any more."}}));
   }
 
   CTabSheetApp app{QString()};

@@ -1,0 +1,128 @@
+#!/bin/bash
+# The installed program in a real X server (Xvfb, started here), used as a
+# user uses it (xdotool): a sheet named on the command line, a cell clicked,
+# the cell editor typed into, Save from the File menu, "File saved" dismissed,
+# Escape; then a string table, its entry count and CRC read from the title.
+# end_to_end.sh <cmake> <build> <bindir>
+set -u
+cmake=$1 build=$2 bindir=$3
+t=$(mktemp -d) xvfb= prog=
+trap '[ -n "$prog" ] && kill $prog; [ -n "$xvfb" ] && kill $xvfb; wait 2>/dev/null; rm -rf "$t"' EXIT
+fail() { echo "FAIL: $*" >&2; echo "windows: $(titles)" >&2; cat "$t/err" >&2 2>/dev/null; exit 1; }
+# Runs a check every 0.1 s until it holds (true) or 30 s have passed (false).
+poll() { local end=$((SECONDS + 30)); while ((SECONDS < end)); do "$@" && return; sleep 0.1; done; return 1; }
+
+"$cmake" --install "$build" --prefix "$t/prefix" >"$t/log" 2>&1 || { cat "$t/log"; fail "cmake --install"; }
+mkdir -m 700 "$t/run" && mkdir "$t/work" "$t/data"
+
+# A private X server on the first free display: -displayfd writes its number
+# once it takes clients.
+Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$t/display" 2>"$t/xvfb.log" &
+xvfb=$!
+poll test -s "$t/display" || { cat "$t/xvfb.log"; fail "Xvfb gives no display number"; }
+export DISPLAY=:$(cat "$t/display") QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR=$t/run
+unset WAYLAND_DISPLAY
+# A session bus that is not there: with none named, libdbus tries to start
+# one and leaks memory when it cannot.
+export DBUS_SESSION_BUS_ADDRESS=unix:path=$t/no-bus
+
+# The program, in a working folder of its own (its settings file lands there).
+# On a real X server the X keyboard library copies strings of X replies, which
+# have no terminating zero, by their length: no strict string checks.
+start() {
+  (cd "$t/work" && ASAN_OPTIONS=${ASAN_OPTIONS:-}:strict_string_checks=0 exec "$t/prefix/$bindir/tabwright" "$1" 2>"$t/err") &
+  prog=$!
+}
+titles() { local w; for w in $(xdotool search --onlyvisible --pid "$prog" 2>/dev/null); do printf '"%s" ' "$(xdotool getwindowname $w)"; done; }
+# Prints the id of the program's visible window titled $1, if there is one.
+titled() {
+  local w
+  kill -0 "$prog" 2>/dev/null || fail "the program has ended"
+  for w in $(xdotool search --onlyvisible --pid "$prog" 2>/dev/null); do
+    [ "$(xdotool getwindowname $w 2>/dev/null)" = "$1" ] && echo $w && return
+  done
+  return 1
+}
+window() { poll titled "$1" >"$t/id" || fail "no window titled '$1'"; read -r win <"$t/id"; }
+gone() { ! kill -0 "$prog" 2>/dev/null; }
+# The program ends by itself within 30 s, with exit code 0, and the sanitizers said nothing.
+ends_cleanly() {
+  poll gone || fail "the program does not end"
+  wait $prog || fail "the program exited with $?"
+  prog=
+  grep -E 'Sanitizer|runtime error' "$t/err" && fail "the sanitizers spoke"
+}
+key() { xdotool key --delay 60 "$@" || fail "xdotool key $*"; }
+
+# A sheet whose cells name themselves, so that the bytes saved tell which cell
+# the click reached, with bytes that are not UTF-8 (0x81 is undefined in
+# Windows-1252) which must come back through the cell editor as they were.
+sheet() { # sheet [row typed]: the sheet, with `typed` after the name cell of `row`
+  local r
+  printf 'name\tcode\tnote\r\n'
+  for ((r = 1; r <= 30; r++)); do
+    printf 'r%d \x81Fl\x92il%s\tc%d\tn%d\x85\r\n' $r "$([ $r = "${1:-}" ] && echo "$2")" $r $r
+  done
+}
+sheet >"$t/data/sheet.txt"
+start "$t/data/sheet.txt"
+window sheet.txt && w=$win
+eval "$(xdotool getwindowgeometry --shell $w)"
+[ "$WIDTH" -ge 600 ] && [ "$HEIGHT" -ge 300 ] || fail "the window is only ${WIDTH}x$HEIGHT"
+# Below the menu bar: the cell editor at y 10 to 38, the grid from y 50, its
+# first field column right after the narrow label column.
+edit() { xdotool mousemove --sync --window $w $((WIDTH / 2)) 46 click 1 && key End && xdotool type --delay 40 -- "$1"; }
+xdotool mousemove --sync --window $w 90 150 click 1 || fail "click on the grid"
+edit " edited" || fail "typing into the cell editor"
+key Return alt+f s # Enter does nothing; then File > Save Text File.
+window Tabwright
+LC_ALL=C grep -an $' edited\t' "$t/data/sheet.txt" >"$t/hit"
+[ "$(wc -l <"$t/hit")" = 1 ] || fail "not one name cell ends in the typed text: $(cat -v "$t/data/sheet.txt")"
+row=$(($(cut -d: -f1 "$t/hit") - 1))
+sheet $row " edited" >"$t/expected"
+cmp "$t/expected" "$t/data/sheet.txt" || fail "saved bytes (row $row edited): $(cat -v "$t/data/sheet.txt")"
+xdotool mousemove --sync --window $win 20 20 && key Return
+poll eval '! titled Tabwright >/dev/null' || fail "the \"File saved\" box stays"
+# More typing, then Escape: the program ends at once, the file keeps what was saved.
+edit " unsaved" && key Escape
+ends_cleanly
+cmp "$t/expected" "$t/data/sheet.txt" || fail "Escape changed the file"
+grep -qxF "Directory=$t/data" "$t/work/Tabwright.ini" || fail "no Directory=$t/data in $(cat "$t/work/Tabwright.ini")"
+
+# A string table of four entries, laid out as the game lays them out: a 21-byte
+# header, the index array, 17-byte nodes (in reverse entry order, so that the
+# index array matters), then the keys and values, the region the CRC covers.
+#   0 u16 CRC  2 u16 entries  4 u32 nodes  9 u32 region start  17 u32 region end
+#   node: +0 u8 used  +1 u16 entry  +7 u32 key offset  +11 u32 value offset  +15 u16 value length
+le() { local k; for ((k = 0; k < $2; k++)); do printf '\\x%02x' $((($1 >> 8 * k) & 255)); done; } # as printf escapes
+keys=(WarnDoor ShortSword Gold Gold) values=("The door is locked." $'\xC3\xBF'"c4Short Sword" Gold Twice)
+n=4 texts=$((21 + 19 * 4)) offsets=() head= nodes=
+: >"$t/region"
+for ((i = 0; i < n; i++)); do
+  offsets+=($((texts + $(stat -c %s "$t/region")))) && printf '%s\0' "${keys[i]}" >>"$t/region"
+  offsets+=($((texts + $(stat -c %s "$t/region")))) && printf '%s\0' "${values[i]}" >>"$t/region"
+  offsets+=($((texts + $(stat -c %s "$t/region") - offsets[3 * i + 1] - 1)))
+done
+# CRC-16/IBM-3740 of the region, bit by bit.
+crc=0xFFFF
+for b in $(od -An -v -tu1 "$t/region"); do
+  crc=$((crc ^ (b << 8)))
+  for ((k = 0; k < 8; k++)); do crc=$(((crc & 0x8000 ? (crc << 1) ^ 0x1021 : crc << 1) & 0xFFFF)); done
+done
+for ((i = 0; i < n; i++)); do head+=$(le $((n - 1 - i)) 2); done
+for ((node = 0; node < n; node++)); do
+  i=$((n - 1 - node))
+  nodes+='\x01'$(le $i 2; le 0 4; le ${offsets[3 * i]} 4; le ${offsets[3 * i + 1]} 4; le ${offsets[3 * i + 2]} 2)
+done
+{ printf "$(le $crc 2; le $n 2; le $n 4; le 0 1; le $texts 4; le 0 4; le $((texts + $(stat -c %s "$t/region"))) 4)$head$nodes"
+  cat "$t/region"; } >"$t/data/strings.tbl"
+cp "$t/data/strings.tbl" "$t/table"
+start "$t/data/strings.tbl"
+window "$(printf 'strings.tbl - 4 entries (CRC of 0x%X)' $crc)" && w=$win
+# Save does nothing to a string table: no "File saved" box stands in the way
+# of Escape, and the file stays as it was.
+xdotool mousemove --sync --window $w 300 200 && key alt+f s Escape
+ends_cleanly
+cmp "$t/table" "$t/data/strings.tbl" || fail "the string table changed"
+grep -qxF "Directory=$t/data" "$t/work/Tabwright.ini" || fail "the remembered folder is not $t/data"
+echo "end to end: all checks passed"
