@@ -2,13 +2,11 @@
 // through the open-dialog seam and every action goes in as a command.
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QSettings>
 #include <QTest>
 #include <QTextEdit>
-#include <memory>
 #include <optional>
 #include <string>
 
@@ -21,21 +19,6 @@
 #include "ui/TabSheetDlg.h"
 
 namespace {
-
-// One application for the whole run, gone before the process exits.
-class ApplicationEnvironment : public testing::Environment {
- public:
-  void SetUp() override { m_app = std::make_unique<QApplication>(m_argc, m_argv); }
-  void TearDown() override { m_app.reset(); }
-
- private:
-  int m_argc = 1;
-  char m_name[18] = "strtable_ui_tests";
-  char* m_argv[2] = {m_name, nullptr};
-  std::unique_ptr<QApplication> m_app;
-};
-[[maybe_unused]] testing::Environment* const g_environment =
-    testing::AddGlobalTestEnvironment(new ApplicationEnvironment);
 
 class KeyBrowser : public testing::Test {
  protected:
