@@ -410,9 +410,10 @@ int phases(const QString& path) {
   QString error;
   qsizetype tabs = 0;
   TextCodec codec;
-  step("read", [&] { ReadWholeFile(path, bytes, error); });
+  bool highByte = false;
+  step("read", [&] { ReadWholeFile(path, bytes, error, &highByte); });
   step("tabs", [&] { tabs = HeaderTabCount(bytes); });
-  step("codec", [&] { codec = TextCodec::ForBytes(bytes); });
+  step("codec", [&] { codec = TextCodec::ForBytes(bytes, highByte); });
   grid.hide();
   step("clear", [&] {
     grid.Clear();
@@ -573,9 +574,9 @@ class Suite {
     const struct {
       const char* key;
       const char* what;
-    } phaseRows[] = {{"read", "read the file into one buffer"},
+    } phaseRows[] = {{"read", "read the file into one buffer, looking for high bytes"},
                      {"tabs", "count the header's tabs"},
-                     {"codec", "choose the codec (scan for high bytes)"},
+                     {"codec", "choose the codec (UTF-8 check, only with high bytes)"},
                      {"clear", "clear the grid, set rows and columns"},
                      {"lines", "index the lines; the views' one reset"},
                      {"columns", "column alignment and width, every column"},

@@ -73,8 +73,10 @@ bool TextCodec::IsValidUtf8(QByteArrayView bytes) {
   return true;
 }
 
-TextCodec TextCodec::ForBytes(QByteArrayView bytes) {
-  return TextCodec(HasHighByte(bytes) && IsValidUtf8(bytes) ? Kind::Utf8 : Kind::Windows1252);
+TextCodec TextCodec::ForBytes(QByteArrayView bytes) { return ForBytes(bytes, HasHighByte(bytes)); }
+
+TextCodec TextCodec::ForBytes(QByteArrayView bytes, bool hasHighByte) {
+  return TextCodec(hasHighByte && IsValidUtf8(bytes) ? Kind::Utf8 : Kind::Windows1252);
 }
 
 TextCodec TextCodec::ForTexts(const std::vector<QByteArrayView>& texts) {

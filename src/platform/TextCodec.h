@@ -17,6 +17,9 @@ class TextCodec {
   // UTF-8 when the bytes are valid UTF-8 and hold a byte of 0x80 or more;
   // Windows-1252 otherwise.
   static TextCodec ForBytes(QByteArrayView bytes);
+  // The same choice when the caller already knows whether a byte of 0x80 or
+  // more is there (found while reading the file).
+  static TextCodec ForBytes(QByteArrayView bytes, bool hasHighByte);
   // The same choice over many texts (a string table's keys and values): UTF-8
   // only when every one of them is valid UTF-8 and one holds a high byte.
   static TextCodec ForTexts(const std::vector<QByteArrayView>& texts);

@@ -4,18 +4,20 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include "platform/TextCodec.h"
 #include "sheet/HugePages.h"
 #include "sheet/SheetStore.h"
 
 namespace {
 constexpr qsizetype kWriteBlock = 1 << 20;
+constexpr qint64 kReadBlock = 1 << 20;  // fits the cache, so the high-byte scan reads it from there
 // The mode bits only: WriteUser asks whether this process may write, which
 // is always so for root.
 constexpr QFileDevice::Permissions kAnyWrite =
     QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
 }  // namespace
 
-bool ReadWholeFile(const QString& path, QByteArray& bytes, QString& error) {
+bool ReadWholeFile(const QString& path, QByteArray& bytes, QString& error, bool* highByte) {
   QFile file(path);
   if (QFileInfo(path).isDir()) {
     error = QStringLiteral("It is a folder.");
@@ -30,17 +32,20 @@ bool ReadWholeFile(const QString& path, QByteArray& bytes, QString& error) {
   qsizetype used = 0;
   bytes = QByteArray(std::max<qint64>(file.size(), 0) + 1, Qt::Uninitialized);
   AdviseHugePages(bytes.data(), static_cast<size_t>(bytes.size()));
+  bool high = false;
   for (;;) {
     if (used == bytes.size()) bytes.resize(bytes.size() * 2);
-    const qint64 got = file.read(bytes.data() + used, bytes.size() - used);
+    const qint64 got = file.read(bytes.data() + used, std::min<qint64>(bytes.size() - used, kReadBlock));
     if (got < 0) {
       error = file.errorString();
       bytes.clear();
       return false;
     }
     if (got == 0) break;
+    if (highByte && !high) high = TextCodec::HasHighByte(QByteArrayView(bytes.constData() + used, got));
     used += got;
   }
+  if (highByte) *highByte = high;
   bytes.resize(used);
   return true;
 }

@@ -9,8 +9,11 @@
 class QIODevice;
 class SheetStore;
 
-// The whole file; false with a reason when it cannot be read.
-bool ReadWholeFile(const QString& path, QByteArray& bytes, QString& error);
+// The whole file; false with a reason when it cannot be read. With
+// `highByte`, also whether any byte is 0x80 or more: looked for in each block
+// just read, while it is still in the cache, rather than in a second pass
+// over the whole buffer.
+bool ReadWholeFile(const QString& path, QByteArray& bytes, QString& error, bool* highByte = nullptr);
 
 // Tab bytes in the first line (up to the first LF or the end).
 qsizetype HeaderTabCount(QByteArrayView file);

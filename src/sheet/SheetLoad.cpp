@@ -46,10 +46,11 @@ void CTabSheetDlg::OnFileLoadText() {
   // an empty grid anywhere.
   QByteArray bytes;
   QString error;
+  bool highByte = false;
   if (isStringTablePath(path)) {
     QFile probe(path);
     if (!probe.open(QIODevice::ReadOnly)) return tellCannotOpen(this, path, probe.errorString());
-  } else if (!ReadWholeFile(path, bytes, error)) {
+  } else if (!ReadWholeFile(path, bytes, error, &highByte)) {
     return tellCannotOpen(this, path, error);
   }
 
@@ -77,7 +78,7 @@ void CTabSheetDlg::OnFileLoadText() {
   const qsizetype tabs = HeaderTabCount(bytes);
   m_grid->SetRows(0);
   m_grid->SetCols(static_cast<long>(tabs) + 2);
-  m_codec = TextCodec::ForBytes(bytes);
+  m_codec = TextCodec::ForBytes(bytes, highByte);
   m_grid->SetCodec(m_codec);
   m_grid->AddFileLines(std::move(bytes));
   m_grid->SetFixedRows(1);
