@@ -1,7 +1,5 @@
 #include "TableWriter.h"
 
-#include <algorithm>
-
 void PutU16(QByteArray& b, qint64 at, quint16 v) { b[at] = char(v & 0xFF), b[at + 1] = char(v >> 8); }
 void PutU32(QByteArray& b, qint64 at, quint32 v) { PutU16(b, at, quint16(v)), PutU16(b, at + 2, v >> 16); }
 quint16 GetU16(const QByteArray& b, qint64 at) { return quint16(quint8(b[at]) | quint8(b[at + 1]) << 8); }
@@ -15,7 +13,7 @@ quint16 BitwiseCrc16(QByteArrayView bytes) {
 
 QByteArray WriteStringTable(const std::vector<TableEntry>& entries, const TableWriterOptions& options) {
   const qint64 count = qint64(entries.size());
-  const qint64 nodes = options.nodeCount > 0 ? options.nodeCount : std::min<qint64>(2 * count + 1, 65536);
+  const qint64 nodes = options.nodeCount > 0 ? options.nodeCount : qMin<qint64>(2 * count + 1, 65536);
   const qint64 nodeBase = 21 + 2 * count, textStart = nodeBase + 17 * nodes;
   QByteArray file(textStart, '\0');
   std::vector<quint32> keyAt(count), valueAt(count);
@@ -48,15 +46,13 @@ QByteArray WriteOverlappingTable(const QByteArray& run, int count, int keyStep, 
                                  quint16 valueLength) {
   const qint64 nodeBase = 21 + 2 * qint64(count), runStart = nodeBase + 17 * qint64(count);
   QByteArray file = QByteArray(runStart, '\0') + run;
-  const auto into = [&](qint64 step, qint64 i) {
-    return quint32(runStart + (run.isEmpty() ? 0 : step * i % run.size()));
-  };
   PutU16(file, 2, quint16(count)), PutU32(file, 9, quint32(runStart)), PutU32(file, 17, quint32(file.size()));
+  const qint64 wrap = qMax<qint64>(run.size(), 1);
   for (qint64 i = 0; i < count; ++i) {
-    PutU16(file, 21 + 2 * i, quint16(i));
     const qint64 node = nodeBase + 17 * i;
-    PutU32(file, node + 7, into(keyStep, i)), PutU32(file, node + 11, into(valueStep, i));
-    PutU16(file, node + 15, valueLength);
+    PutU16(file, 21 + 2 * i, quint16(i)), PutU16(file, node + 15, valueLength);
+    PutU32(file, node + 7, quint32(runStart + keyStep * i % wrap));
+    PutU32(file, node + 11, quint32(runStart + valueStep * i % wrap));
   }
   return file;
 }
