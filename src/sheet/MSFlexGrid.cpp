@@ -121,6 +121,9 @@ CMSFlexGrid::CMSFlexGrid(QWidget* parent) : QTableView(parent), m_frozen(new QTa
   m_frozen->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
   m_frozen->verticalHeader()->hide();
   m_frozen->setFocusPolicy(Qt::NoFocus);
+  // The grid does the scrolling. Left to itself, the frozen view would scroll
+  // both views back to the current cell when it is first shown by a freeze.
+  m_frozen->setAutoScroll(false);
   m_frozen->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   m_frozen->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   m_frozen->setFrameShape(QFrame::NoFrame);
