@@ -6,10 +6,12 @@
 #include <QString>
 #include <QTemporaryDir>
 
-inline void WriteBytes(const QString& path, const QByteArray& bytes) {
+// Gives back `path`.
+inline QString WriteBytes(const QString& path, const QByteArray& bytes) {
   QFile file(path);
   if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) qFatal("cannot write %s", qPrintable(path));
   file.write(bytes);
+  return path;
 }
 
 inline QByteArray ReadBytes(const QString& path) {

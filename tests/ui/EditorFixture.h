@@ -1,68 +1,87 @@
 #pragma once
-// Drives the real editor window offscreen: an application object in a
-// working directory of its own, the open dialog answered by the test, and
-// message boxes recorded instead of shown.
+// Drives the real editor window offscreen the way a user does: an application
+// in a working directory of its own, the open dialog answered by the test,
+// message boxes recorded, menu commands, mouse clicks on grid cells and keys
+// typed into the cell editor.
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QStringList>
-#include <QTemporaryDir>
-#include <memory>
-#include <optional>
+#include <QLineEdit>
+#include <QTest>
 
 #include "TestFiles.h"
 #include "app/TabSheetApp.h"
 #include "platform/Dialogs.h"
 #include "res/resource.h"
+#include "sheet/MSFlexGrid.h"
 #include "ui/TabSheetDlg.h"
 
 class EditorFixture : public testing::Test {
  protected:
   void SetUp() override {
-    m_cwd = std::make_unique<ScopedWorkingDirectory>(m_dir.path());
-    m_app = std::make_unique<CTabSheetApp>(m_commandLineTail);
-    const QString directory = m_app->SettleSettings();
-    SetOpenFileDialogHandler([this](const OpenFileRequest& request) -> std::optional<QString> {
+    SetOpenFileDialogHandler([this](const OpenFileRequest& request) {
       m_requests.push_back(request);
-      if (m_nextChoice.isEmpty()) return std::nullopt;
-      return m_nextChoice.takeFirst();
+      if (m_dialogTakesFocus) {
+        m_chooser.show();
+        QApplication::setActiveWindow(&m_chooser);
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&m_chooser));
+      }
+      return std::exchange(m_choice, std::nullopt);
     });
     SetMessageBoxHandler([this](QWidget*, const QString& text) { m_messages << text; });
+    start();
+  }
+  void TearDown() override { SetOpenFileDialogHandler({}); SetMessageBoxHandler({}); }
+
+  // A new editor window, started as the application starts it.
+  void start() {
     m_dlg = std::make_unique<CTabSheetDlg>();
-    m_app->m_pMainWnd = m_dlg.get();
-    m_dlg->m_szDirectory = directory;
+    m_dlg->m_szDirectory = m_app->SettleSettings();
     m_dlg->OnInitDialog();
   }
-
-  void TearDown() override {
-    m_dlg.reset();
-    m_app.reset();
-    SetOpenFileDialogHandler({});
-    SetMessageBoxHandler({});
-    m_cwd.reset();
+  CMSFlexGrid* grid() const { return m_dlg->m_grid; }
+  QLineEdit* editor() const { return m_dlg->m_cellEditor; }
+  QString write(const QString& name, const QByteArray& bytes) const { return WriteBytes(m_dir.filePath(name), bytes); }
+  // Picks the command's item from the menu bar.
+  void menu(UINT id) {
+    for (QAction* action : m_dlg->findChildren<QAction*>())
+      if (!action->isSeparator() && action->data().toUInt() == id) return action->trigger();
+    FAIL() << "no menu item " << id;
   }
-
-  QString path(const QString& name) const { return m_dir.path() + "/" + name; }
-  QString write(const QString& name, const QByteArray& bytes) const {
-    WriteBytes(path(name), bytes);
-    return path(name);
-  }
-  void command(UINT id, UINT code = 0) { m_dlg->WindowProc(WM_COMMAND, MAKEWPARAM(id, code), 0); }
-  // Chooses `file` in the open dialog of the next Load.
+  // Load, with `file` chosen in the open dialog.
   void load(const QString& file) {
-    m_nextChoice << file;
-    command(ID_FILE_LOAD_TEXT);
+    m_choice = file;
+    menu(ID_FILE_LOAD_TEXT);
+    if (m_chooser.isVisible()) activate();
   }
-  QString settingsDirectory() const {
-    return m_app->GetProfileString(QString(), QStringLiteral("Directory"));
+  QByteArray saveAndRead(const QString& file) { menu(ID_FILE_SAVE_TEXT); return ReadBytes(file); }
+  // The editor window becomes the active window, so that the focus moves as on a desktop.
+  void activate() {
+    m_chooser.hide();
+    QApplication::setActiveWindow(m_dlg.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(m_dlg.get()));
+  }
+  // A left click on a cell (row 0 is the header, column 0 the labels),
+  // scrolled into view first as a user would.
+  void clickCell(long row, long col) {
+    const QModelIndex index = grid()->model()->index(static_cast<int>(row - 1), static_cast<int>(col - 1));
+    static_cast<QAbstractItemView*>(grid())->scrollTo(index);
+    QCoreApplication::processEvents();
+    QTest::mouseClick(grid()->viewport(), Qt::LeftButton, {}, grid()->visualRect(index).center());
+  }
+  // One key per character, carrying the character as an input method does.
+  void type(const QString& text) {
+    for (const char32_t c : text.toUcs4())
+      QTest::sendKeyEvent(QTest::Click, editor(), Qt::Key_unknown, QString::fromUcs4(&c, 1), {});
   }
 
   QTemporaryDir m_dir;
-  QString m_commandLineTail;
-  std::unique_ptr<ScopedWorkingDirectory> m_cwd;
-  std::unique_ptr<CTabSheetApp> m_app;
+  ScopedWorkingDirectory m_cwd{m_dir.path()};
+  std::unique_ptr<CTabSheetApp> m_app = std::make_unique<CTabSheetApp>();
   std::unique_ptr<CTabSheetDlg> m_dlg;
-  QStringList m_nextChoice;
+  bool m_dialogTakesFocus = false;  // while it is up, as a window of its own
+  QWidget m_chooser;                // stands in for the open dialog's window
+  std::optional<QString> m_choice;
   std::vector<OpenFileRequest> m_requests;
   QStringList m_messages;
 };
