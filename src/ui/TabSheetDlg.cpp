@@ -5,6 +5,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QMenuBar>
 #include <QTextEdit>
 #include <QVBoxLayout>
@@ -75,6 +76,8 @@ void CTabSheetDlg::CreateControls() {
   m_splash->setPixmap(SplashPixmap());
   m_keyList = new QComboBox(m_client);
   m_keyList->setEditable(false);
+  // Tables hold tens of thousands of keys: spare the list measuring each one.
+  if (auto* listView = qobject_cast<QListView*>(m_keyList->view())) listView->setUniformItemSizes(true);
   m_valueView = new QTextEdit(m_client);
   m_valueView->setAcceptRichText(false);
   m_valueView->setLineWrapMode(QTextEdit::NoWrap);
