@@ -7,6 +7,7 @@
 #include <QHeaderView>
 #include <QScrollBar>
 #include <QTableView>
+#include <ostream>
 
 #include "sheet/MSFlexGrid.h"
 
@@ -20,6 +21,8 @@ struct DrawCase {
   long row, col;  // the current cell (grid numbering)
   bool scrolled;  // half way down and right
 };
+
+void PrintTo(const DrawCase& c, std::ostream* os) { *os << c.name; }
 
 class GridDrawingTest : public testing::TestWithParam<DrawCase> {};
 
