@@ -42,7 +42,7 @@ test: deps
 
 bench: deps
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF -DTW_BENCH=ON
-	cmake --build $(BUILD) -j $(JOBS)
+	cmake --build $(BUILD) -j $(JOBS) --target sheet_bench strtable_bench save_bench
 	QT_QPA_PLATFORM=offscreen bench/run.sh $(BUILD)
 
 fuzz: deps
