@@ -7,6 +7,7 @@
 #include <QVBoxLayout>
 
 #include "app/TabSheetApp.h"
+#include "platform/DialogColours.h"
 #include "platform/WinMessages.h"
 
 namespace {
@@ -27,11 +28,7 @@ CSimpleDialog::CSimpleDialog(QWidget* parent, const QFont& font, QSize clientUni
   m_baseX = qMax(1, (metrics.horizontalAdvance(alphabet) / 26 + 1) / 2);
   m_baseY = qMax(1, metrics.height());
 
-  QPalette colours = palette();
-  colours.setColor(QPalette::Window, QColor(128, 128, 128));
-  colours.setColor(QPalette::WindowText, Qt::black);
-  setPalette(colours);
-  setAutoFillBackground(true);
+  ApplyDialogColours(this);
 
   m_layout = new QVBoxLayout(this);
   m_layout->setContentsMargins(0, 0, 0, 0);

@@ -12,6 +12,7 @@
 #include <limits>
 
 #include "app/TabSheetApp.h"
+#include "platform/DialogColours.h"
 #include "platform/Paths.h"
 #include "res/Artwork.h"
 #include "res/resource.h"
@@ -25,11 +26,7 @@ CTabSheetDlg::CTabSheetDlg(QWidget* parent) : QDialog(parent), m_hIcon(Applicati
   setSizeGripEnabled(false);
   QFont font(QStringLiteral("Arial"), 10);
   setFont(font);
-  QPalette colours = palette();
-  colours.setColor(QPalette::Window, QColor(128, 128, 128));
-  colours.setColor(QPalette::WindowText, Qt::black);
-  setPalette(colours);
-  setAutoFillBackground(true);
+  ApplyDialogColours(this);
   CreateMenu();
   CreateControls();
   resize(728, 520);  // the size the window takes when restored from maximised
