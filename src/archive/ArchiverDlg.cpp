@@ -8,15 +8,8 @@
 
 #include "res/resource.h"
 
-namespace {
-QFont ArchiverFont() {
-  QFont font(QStringLiteral("Arial Black"));
-  font.setPointSize(8);
-  return font;
-}
-}  // namespace
-
-CArchiverDlg::CArchiverDlg(QWidget* parent) : CSimpleDialog(parent, ArchiverFont(), QSize(163, 129)) {
+CArchiverDlg::CArchiverDlg(QWidget* parent)
+    : CSimpleDialog(parent, QFont(QStringLiteral("Arial Black"), 8), QSize(163, 129)) {
   setWindowTitle(QStringLiteral("MPQ Archiver"));
 
   // One command item on the bar itself, no drop-down.

@@ -5,14 +5,6 @@
 
 #include "ui/TabSheetDlg.h"
 
-namespace {
-QFont AboutFont() {
-  QFont font(QStringLiteral("Arial"));
-  font.setPointSize(10);
-  return font;
-}
-}  // namespace
-
 const QString& CAboutDlg::TitleText() {
   static const QString text = QStringLiteral("Tabwright\n\t   Beta 1");
   return text;
@@ -34,7 +26,7 @@ const QString& CAboutDlg::PurposeText() {
   return text;
 }
 
-CAboutDlg::CAboutDlg(QWidget* parent) : CSimpleDialog(parent, AboutFont(), QSize(225, 99)) {
+CAboutDlg::CAboutDlg(QWidget* parent) : CSimpleDialog(parent, QFont(QStringLiteral("Arial"), 10), QSize(225, 99)) {
   setWindowTitle(QStringLiteral("About"));
   AddText(TitleText(), QRect(60, 8, 103, 17));
   AddText(ThanksText(), QRect(12, 29, 200, 17));
