@@ -2,7 +2,7 @@
 // "MPQ Archiver": a box that will one day work on archives. For now it holds
 // a menu with "&Load MPQ", which does nothing, and a greyed-out list that
 // says "Not functional yet" once for every show-window notification.
-#include "archive/SimpleDialog.h"
+#include "platform/SimpleDialog.h"
 
 class QAction;
 class QListWidget;

@@ -1,7 +1,7 @@
 #pragma once
 // The About box: the program's name, a word of thanks and what the program
 // is for. Enter and Escape close it.
-#include "archive/SimpleDialog.h"
+#include "platform/SimpleDialog.h"
 
 class QLabel;
 

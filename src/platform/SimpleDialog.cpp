@@ -1,4 +1,4 @@
-#include "archive/SimpleDialog.h"
+#include "platform/SimpleDialog.h"
 
 #include <QFontMetrics>
 #include <QGuiApplication>
