@@ -98,6 +98,7 @@ void setUpSheetView(QTableView* view) {
   view->setSelectionBehavior(QAbstractItemView::SelectItems);
   view->setEditTriggers(QAbstractItemView::NoEditTriggers);
   view->setWordWrap(false);
+  view->setTabKeyNavigation(false);  // Tab moves on to the next control
   view->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
   view->horizontalHeader()->setSectionsClickable(false);
   view->horizontalHeader()->setHighlightSections(false);
@@ -245,14 +246,16 @@ void CMSFlexGrid::takeCurrentFromView(const QModelIndex& index) {
   m_col = index.column() + 1;
 }
 
+// The arrow, Page, Home and End keys move the current cell; only a click
+// tells the window (the editor keeps its text).
 void CMSFlexGrid::keyPressEvent(QKeyEvent* event) {
   QTableView::keyPressEvent(event);
   const QModelIndex index = currentIndex();
-  if (index.isValid() && (index.row() + 1 != m_row || index.column() + 1 != m_col)) {
-    takeCurrentFromView(index);
-    emit Click();
-  }
+  if (index.isValid()) takeCurrentFromView(index);
 }
+
+// The grid has no search by typing: a letter typed in it does nothing.
+void CMSFlexGrid::keyboardSearch(const QString&) {}
 
 bool CMSFlexGrid::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::MouseButtonRelease &&

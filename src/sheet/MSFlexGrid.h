@@ -62,11 +62,12 @@ class CMSFlexGrid : public QTableView {
   QTableView* FrozenView() const { return m_frozen; }
 
  signals:
-  // A click (or a move by the keyboard) has made a cell the current cell.
+  // A mouse click has made a cell the current cell.
   void Click();
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
+  void keyboardSearch(const QString& search) override;
   void paintEvent(QPaintEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;

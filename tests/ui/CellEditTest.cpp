@@ -102,3 +102,31 @@ TEST_F(CellEditTest, FreezeKeepsTheNameColumnInView) {
   EXPECT_EQ(saveAndRead(file), sheetOf(cells, 30));  // and freezing changed nothing that is saved
   EXPECT_EQ(m_messages, QStringList{"File saved"});
 }
+
+// Keys in the grid move its current cell but never bring the cell up in the
+// editor, and a letter typed there finds nothing: only a click does.
+TEST_F(CellEditTest, KeysInTheGridLeaveTheEditorAlone) {
+  QList<QByteArray> cells;
+  for (int i = 0; i < 5 * 60; ++i) cells << (i == 6 ? "alpha" : i == 7 ? "gamma" : "g" + QByteArray::number(i));
+  const QString file = write("keys.txt", sheetOf(cells, 5));  // 61 rows: a page is fewer
+  activate();
+  load(file);
+  const long last = grid()->GetRows() - 1;
+  struct Case { Qt::Key key; Qt::KeyboardModifiers modifiers; long row, col; };  // row -1: further down than 2
+  for (const Case& c : {Case{Qt::Key_Right, {}, 2, 3}, {Qt::Key_Left, {}, 2, 1}, {Qt::Key_Down, {}, 3, 2},
+                        {Qt::Key_Up, {}, 1, 2}, {Qt::Key_Home, {}, 2, 1}, {Qt::Key_End, {}, 2, 5},
+                        {Qt::Key_Home, Qt::ControlModifier, 1, 1}, {Qt::Key_End, Qt::ControlModifier, last, 5},
+                        {Qt::Key_PageDown, {}, -1, 2}, {Qt::Key_PageUp, {}, 1, 2},
+                        {Qt::Key_G, {}, 2, 2}, {Qt::Key_A, Qt::ShiftModifier, 2, 2}}) {
+    SCOPED_TRACE(QKeySequence(c.key | c.modifiers).toString().toStdString());
+    clickCell(2, 2);
+    ASSERT_EQ(editor()->text(), "alpha");
+    grid()->setFocus();
+    QTest::keyClick(grid(), c.key, c.modifiers);
+    EXPECT_EQ(editor()->text(), "alpha");
+    EXPECT_EQ(grid()->GetCol(), c.col);
+    if (c.row < 0) EXPECT_GT(grid()->GetRow(), 2);
+    else EXPECT_EQ(grid()->GetRow(), c.row);
+  }
+  EXPECT_EQ(saveAndRead(file), sheetOf(cells, 5));  // and no cell took the editor's text
+}
