@@ -1,11 +1,14 @@
 #include "sheet/SheetFile.h"
 
+#include <QBuffer>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 
 #include "platform/TextCodec.h"
 #include "sheet/HugePages.h"
+#include "sheet/InPlaceWrite.h"
 #include "sheet/SheetStore.h"
 
 namespace {
@@ -80,29 +83,44 @@ bool WriteSheet(const SheetStore& store, QIODevice& out) {
   return writeAll(out, block);
 }
 
-bool SaveSheet(const SheetStore& store, const QString& path, QString& error) {
-  const QFileInfo target(path);
-  // Root may write anywhere; a file marked read-only is still not ours to replace.
-  if (target.exists() && !(target.permissions() & kAnyWrite)) {
-    error = QStringLiteral("The file is read-only.");
-    return false;
+InPlaceWriteResult SaveSheet(const SheetStore& store, const QString& path) {
+  InPlaceWriteResult result;
+  // A symbolic link stays a link: the file it points to gets the text.
+  const QFileInfo named(path);
+  const QString target = named.exists() ? named.canonicalFilePath() : path;
+  const QFileInfo info(target);
+  // Root may write anywhere; a file marked read-only is still not ours to write.
+  if (info.exists() && !(info.permissions() & kAnyWrite)) {
+    result.error = QStringLiteral("The file is read-only.");
+    return result;
   }
-  QSaveFile file(path);
-  // Unbuffered: the sheet goes out in large blocks anyway, and a write that
-  // fails does so here, with its reason, not later in a flush that only says
-  // that it failed.
-  if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-    error = file.errorString();
-    return false;
+  if (!info.exists() || ReplacingKeepsWhatShows(target)) {
+    // A new file renamed over the old one: a failure at any point leaves the
+    // old one whole, and nobody sees the difference.
+    QSaveFile file(target);
+    // Unbuffered: the sheet goes out in large blocks anyway, and a write that
+    // fails does so here, with its reason, not later in a flush that only says
+    // that it failed.
+    if (file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+      if (!WriteSheet(store, file)) {
+        result.error = file.errorString();
+        file.cancelWriting();
+      } else if (!file.commit()) {
+        result.error = file.errorString();
+      } else {
+        result.outcome = InPlaceWriteResult::kWritten;
+      }
+      return result;
+    }
+    if (!info.exists()) {
+      result.error = file.errorString();
+      return result;
+    }
+    // The folder takes no new file: the file itself is written.
   }
-  if (!WriteSheet(store, file)) {
-    error = file.errorString();
-    file.cancelWriting();
-    return false;
-  }
-  if (!file.commit()) {
-    error = file.errorString();
-    return false;
-  }
-  return true;
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
+  WriteSheet(store, buffer);
+  return WriteInPlace(target, bytes, QDir::tempPath());
 }

@@ -1,10 +1,13 @@
 #pragma once
 // Reading and writing tab sheet files as bytes. Saving writes a new file next
-// to the old one and renames it over, so a failed save leaves the old file
-// exactly as it was.
+// to the old one and renames it over where nobody can tell the difference,
+// and rewrites the file itself where they could (see InPlaceWrite.h); either
+// way a failed save leaves the old text in the file.
 #include <QByteArray>
 #include <QString>
 #include <functional>
+
+#include "sheet/InPlaceWrite.h"
 
 class QIODevice;
 class SheetStore;
@@ -18,10 +21,11 @@ bool ReadWholeFile(const QString& path, QByteArray& bytes, QString& error, bool*
 // Tab bytes in the first line (up to the first LF or the end).
 qsizetype HeaderTabCount(QByteArrayView file);
 
-// Writes every row of the store as a tab sheet line. False with a reason when
-// anything fails (the file is read-only, its folder is gone, the disk is full);
-// the file on disk is then untouched.
-bool SaveSheet(const SheetStore& store, const QString& path, QString& error);
+// Writes every row of the store as a tab sheet line over the file at `path`
+// (through a symbolic link, over the file it points to). On failure (the file
+// is read-only, its folder is gone, the disk is full) the result says why,
+// and whether the file still holds its old text.
+InPlaceWriteResult SaveSheet(const SheetStore& store, const QString& path);
 
 // Writes the sheet's lines to an open device in large blocks.
 bool WriteSheet(const SheetStore& store, QIODevice& out);

@@ -8,9 +8,19 @@ void CTabSheetDlg::OnFileSaveText() {
   // Nothing loaded, or a string table open: string tables are never written.
   if (m_szFilePath.isEmpty() || m_szFilePath.contains(QLatin1String(".tbl"))) return;
   SetBusy(true);
-  QString error;
-  const bool saved = SaveSheet(m_grid->Store(), m_szFilePath, error);
+  const InPlaceWriteResult saved = SaveSheet(m_grid->Store(), m_szFilePath);
   SetBusy(false);
-  if (saved) ShowMessageBox(this, QStringLiteral("File saved"));
-  else ShowMessageBox(this, QStringLiteral("Can't save %1\n%2\nThe file on disk is unchanged.").arg(m_szFilePath, error));
+  switch (saved.outcome) {
+    case InPlaceWriteResult::kWritten:
+      ShowMessageBox(this, QStringLiteral("File saved"));
+      break;
+    case InPlaceWriteResult::kUnchanged:
+      ShowMessageBox(this, QStringLiteral("Can't save %1\n%2\nThe file on disk is unchanged.").arg(m_szFilePath, saved.error));
+      break;
+    case InPlaceWriteResult::kOldTextKept:
+      ShowMessageBox(this, QStringLiteral("Can't save %1\n%2\nThe file on disk may be incomplete: its old text "
+                                          "could not be put back, and is kept in %3.")
+                               .arg(m_szFilePath, saved.error, saved.keptCopy));
+      break;
+  }
 }

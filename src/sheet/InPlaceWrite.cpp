@@ -1,0 +1,149 @@
+#include "sheet/InPlaceWrite.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryFile>
+#include <cerrno>
+#include <cstring>
+#include <memory>
+
+#ifdef Q_OS_WIN
+#include <io.h>
+#else
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace {
+constexpr qint64 kCopyBlock = 1 << 20;
+
+QString errnoText(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
+
+// Puts the file's data on the disk.
+bool syncToDisk(QFile& file, QString& error) {
+  if (!file.flush()) {
+    error = file.errorString();
+    return false;
+  }
+#ifdef Q_OS_WIN
+  const bool synced = ::_commit(file.handle()) == 0;
+#else
+  const bool synced = ::fsync(file.handle()) == 0;
+#endif
+  if (!synced) error = errnoText(errno);
+  return synced;
+}
+
+// Reserves disk room for `size` bytes of the file before the first byte of
+// it changes, so that a full disk shows while the file still holds its old
+// text. Where the file system can, neither the text nor the length changes;
+// elsewhere the file grows by zeros past its old end. 0, or the error number.
+int reserveRoom(QFile& file, qint64 size) {
+#ifdef Q_OS_WIN
+  Q_UNUSED(file);
+  Q_UNUSED(size);
+  return 0;
+#else
+#ifdef FALLOC_FL_KEEP_SIZE
+  if (::fallocate(file.handle(), FALLOC_FL_KEEP_SIZE, 0, size) == 0) return 0;
+  if (errno != EOPNOTSUPP && errno != ENOSYS) return errno;
+#endif
+  const qint64 old = file.size();
+  return size > old ? ::posix_fallocate(file.handle(), old, size - old) : 0;
+#endif
+}
+
+// A short write is tried again for the rest: the next one fails with the
+// reason (a full disk, a size limit), which the short one leaves unsaid.
+bool writeAll(QFile& file, QByteArrayView bytes, QString& error) {
+  while (!bytes.isEmpty()) {
+    const qint64 written = file.write(bytes.data(), bytes.size());
+    if (written <= 0) {
+      error = file.errorString();
+      return false;
+    }
+    bytes = bytes.sliced(written);
+  }
+  return true;
+}
+
+// The whole of `from` over the start of `to`.
+bool copyAll(QFile& from, QFile& to, QString& error) {
+  if (!from.seek(0) || !to.seek(0)) {
+    error = QStringLiteral("Can't go back to the start of the file.");
+    return false;
+  }
+  QByteArray block(kCopyBlock, Qt::Uninitialized);
+  for (;;) {
+    const qint64 got = from.read(block.data(), block.size());
+    if (got < 0) {
+      error = from.errorString();
+      return false;
+    }
+    if (got == 0) return true;
+    if (!writeAll(to, QByteArrayView(block.constData(), got), error)) return false;
+  }
+}
+
+// A copy of the file's old text, on the disk: beside the file, or in the
+// spare folder when the file's own folder takes no new file (or has no room).
+std::unique_ptr<QTemporaryFile> keepOldText(QFile& file, const QString& spareFolder, QString& error) {
+  const QFileInfo info(file.fileName());
+  const QString beside = info.absolutePath() + QStringLiteral("/.") + info.fileName() + QStringLiteral(".old-XXXXXX");
+  const QString spare = spareFolder + QLatin1Char('/') + info.fileName() + QStringLiteral(".old-XXXXXX");
+  for (const QString& name : {beside, spare}) {
+    auto copy = std::make_unique<QTemporaryFile>(name);  // readable by this user only
+    if (!copy->open()) {
+      error = copy->errorString();
+      continue;
+    }
+    if (copyAll(file, *copy, error) && syncToDisk(*copy, error)) return copy;
+  }
+  return nullptr;
+}
+}  // namespace
+
+InPlaceWriteResult WriteInPlace(const QString& path, QByteArrayView bytes, const QString& spareFolder) {
+  InPlaceWriteResult result;
+  QFile file(path);
+  // Unbuffered: a write that fails says so at once, with its reason.
+  if (!file.open(QIODevice::ReadWrite | QIODevice::Unbuffered)) {
+    result.error = file.errorString();
+    return result;
+  }
+  const qint64 oldSize = file.size();
+  QString error;
+  const std::unique_ptr<QTemporaryFile> copy = keepOldText(file, spareFolder, error);
+  if (!copy) {
+    result.error = QStringLiteral("No copy of its old text could be made: %1").arg(error);
+    return result;
+  }
+  if (const int failed = reserveRoom(file, bytes.size()); failed != 0) {
+    file.resize(oldSize);  // what a reservation may have added past the old end
+    result.error = errnoText(failed);
+    return result;
+  }
+  if (file.seek(0) && writeAll(file, bytes, error) && file.resize(bytes.size()) && syncToDisk(file, error)) {
+    result.outcome = InPlaceWriteResult::kWritten;
+    return result;
+  }
+  result.error = error.isEmpty() ? file.errorString() : error;
+  QString putBackError;
+  if (copyAll(*copy, file, putBackError) && file.resize(oldSize) && syncToDisk(file, putBackError)) return result;
+  copy->setAutoRemove(false);
+  result.outcome = InPlaceWriteResult::kOldTextKept;
+  result.keptCopy = copy->fileName();
+  return result;
+}
+
+bool ReplacingKeepsWhatShows(const QString& path) {
+#ifdef Q_OS_WIN
+  Q_UNUSED(path);
+  return true;
+#else
+  struct stat status {};
+  if (::stat(QFile::encodeName(path).constData(), &status) != 0) return true;  // no file yet: nothing to keep
+  return status.st_nlink == 1 && status.st_uid == ::geteuid() && status.st_gid == ::getegid();
+#endif
+}

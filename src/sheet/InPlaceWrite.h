@@ -1,0 +1,29 @@
+#pragma once
+// Writing new text into an existing file where replacing the file would
+// show: a file with more than one name (its hard links would keep the old
+// text), one owned by someone else (it would change owner), or one in a
+// folder that takes no new file. The file itself is rewritten, so its inode,
+// links, owner and mode stay; the old text is kept in a copy until the new
+// text is complete and on the disk, and is put back when anything fails.
+#include <QByteArrayView>
+#include <QString>
+
+struct InPlaceWriteResult {
+  enum Outcome {
+    kWritten,      // the file holds the new text, on the disk
+    kUnchanged,    // failed; the file holds its old text
+    kOldTextKept,  // failed, and the old text could not be put back: it is in keptCopy
+  };
+  Outcome outcome = kUnchanged;
+  QString error;     // why it failed
+  QString keptCopy;  // with kOldTextKept, the copy that holds the old text
+};
+
+// Gives `path` the content `bytes`. The copy of the old text goes beside the
+// file, or into `spareFolder` when the file's folder takes no new file.
+InPlaceWriteResult WriteInPlace(const QString& path, QByteArrayView bytes, const QString& spareFolder);
+
+// Whether replacing `path` by a new file of the same name would change
+// nothing a user sees: it has one name, and this process owns it (user and
+// group). Whether its folder takes a new file is found by trying.
+bool ReplacingKeepsWhatShows(const QString& path);
