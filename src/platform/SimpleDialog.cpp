@@ -1,6 +1,5 @@
 #include "platform/SimpleDialog.h"
 
-#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QScreen>
@@ -19,15 +18,8 @@ QWidget* OwnerFor(QWidget* parent) {
 }  // namespace
 
 CSimpleDialog::CSimpleDialog(QWidget* parent, const QFont& font, QSize clientUnits)
-    : QDialog(OwnerFor(parent)) {
+    : QDialog(OwnerFor(parent)), m_units(font) {
   setFont(font);
-  // Dialog units: a quarter of the font's average character width across,
-  // an eighth of its height down.
-  const QFontMetrics metrics(font);
-  const QString alphabet = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
-  m_baseX = qMax(1, (metrics.horizontalAdvance(alphabet) / 26 + 1) / 2);
-  m_baseY = qMax(1, metrics.height());
-
   ApplyDialogColours(this);
 
   m_layout = new QVBoxLayout(this);
@@ -47,10 +39,7 @@ void CSimpleDialog::OnOK() { EndDialog(static_cast<int>(IDOK)); }
 
 void CSimpleDialog::OnCancel() { EndDialog(static_cast<int>(IDCANCEL)); }
 
-QRect CSimpleDialog::MapDialogRect(const QRect& units) const {
-  return QRect(units.x() * m_baseX / 4, units.y() * m_baseY / 8, units.width() * m_baseX / 4,
-               units.height() * m_baseY / 8);
-}
+QRect CSimpleDialog::MapDialogRect(const QRect& units) const { return m_units.Map(units); }
 
 void CSimpleDialog::CentreOnScreen() {
   adjustSize();

@@ -8,6 +8,8 @@
 #include <QRect>
 #include <QSize>
 
+#include "platform/DialogUnits.h"
+
 class QFont;
 class QVBoxLayout;
 
@@ -40,6 +42,5 @@ class CSimpleDialog : public QDialog {
  private:
   QWidget* m_client = nullptr;
   QVBoxLayout* m_layout = nullptr;
-  int m_baseX = 1;  // average character width of the font
-  int m_baseY = 1;  // character height of the font
+  DialogUnits m_units;
 };

@@ -13,6 +13,7 @@
 
 #include "app/TabSheetApp.h"
 #include "platform/DialogColours.h"
+#include "platform/DialogUnits.h"
 #include "platform/Paths.h"
 #include "res/Artwork.h"
 #include "res/resource.h"
@@ -29,7 +30,10 @@ CTabSheetDlg::CTabSheetDlg(QWidget* parent) : QDialog(parent), m_hIcon(Applicati
   ApplyDialogColours(this);
   CreateMenu();
   CreateControls();
-  resize(728, 520);  // the size the window takes when restored from maximised
+  // The size the window takes when restored from maximised: the client area
+  // below the menu bar is 364 x 260 dialog units of the window's font.
+  const QSize client = DialogUnits(font).Map(QSize(364, 260));
+  resize(client.width(), client.height() + m_menuBar->sizeHint().height());
 }
 
 CTabSheetDlg::~CTabSheetDlg() {

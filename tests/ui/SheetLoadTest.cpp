@@ -1,9 +1,11 @@
 // Loading through the real editor window: the start view and menu bar, the
 // command line and the open dialog, the grid, the caption, the remembered
-// directory, what a bad file gets, and how the window ends.
+// directory, what a bad file gets, how the window ends and its restored
+// size.
 #include <QMenuBar>
 
 #include "EditorFixture.h"
+#include "ui/AboutDlg.h"
 
 using SheetLoadTest = EditorFixture;
 
@@ -79,4 +81,15 @@ TEST_F(SheetLoadTest, OddFilesLoad) {
     EXPECT_EQ((QList<long>{grid()->GetRows(), grid()->GetCols()}), (QList<long>{rows, cols})) << name;
   }
   EXPECT_EQ(grid()->GetTextMatrix(1, 1), huge);
+}
+
+// Restored from maximised, the area below the menu bar is the window
+// template's 364 x 260 dialog units of its font, converted as the About box
+// converts its own.
+TEST_F(SheetLoadTest, RestoredSizeIsTheTemplatesInDialogUnits) {
+  m_dlg->showNormal();
+  QCoreApplication::processEvents();
+  const QWidget* client = m_dlg->GetDlgItem(IDC_GRID)->parentWidget();
+  EXPECT_EQ(client->size(), CAboutDlg().MapDialogRect(QRect(0, 0, 364, 260)).size());
+  EXPECT_NE(client->size(), QSize(728, 520) - QSize(0, m_dlg->findChild<QMenuBar*>()->height()));
 }
