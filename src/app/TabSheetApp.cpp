@@ -1,6 +1,8 @@
 #include "app/TabSheetApp.h"
 
+#include <QDesktopServices>
 #include <QDir>
+#include <QUrl>
 
 #include "ui/TabSheetDlg.h"
 
@@ -41,6 +43,10 @@ QString CTabSheetApp::SettleSettings() {
     WriteProfileString(kSection, kDirectoryKey, directory);
   }
   return directory;
+}
+
+void CTabSheetApp::OnHelp() {
+  if (!m_pszHelpFilePath.isEmpty()) QDesktopServices::openUrl(QUrl::fromLocalFile(m_pszHelpFilePath));
 }
 
 BOOL CTabSheetApp::InitInstance() {

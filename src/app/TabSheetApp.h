@@ -26,7 +26,12 @@ class CTabSheetApp {
   QString GetProfileString(const QString& section, const QString& key) const;
   void WriteProfileString(const QString& section, const QString& key, const QString& value);
 
+  // The framework's Help command (ID_HELP): opens the help file when one is
+  // set; the program sets none, so it shows nothing.
+  void OnHelp();
+
   QString m_pszProfileName;      // the settings file
+  QString m_pszHelpFilePath;     // the help file; none is set
   QWidget* m_pMainWnd = nullptr; // the editor window while it is shown
   QString m_lpCmdLine;           // the command-line tail
 

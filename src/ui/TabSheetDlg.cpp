@@ -168,9 +168,13 @@ LRESULT CTabSheetDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     }
     if (id == IDC_CELL_EDIT) CopyCellEditorToGrid();
     if (id == IDC_KEY_SEARCH) FindKey();
-    // The framework's share: OK and Cancel.
+    // The framework's share: OK and Cancel, and Help, which goes on to the
+    // application.
     if (id == IDOK) OnOK();
     if (id == IDCANCEL) OnCancel();
+    if (id == ID_HELP) {
+      if (CTabSheetApp* app = AfxGetApp()) app->OnHelp();
+    }
   }
   return 0;
 }
@@ -184,6 +188,10 @@ void CTabSheetDlg::reject() { SendCommand(IDCANCEL); }
 void CTabSheetDlg::keyPressEvent(QKeyEvent* event) {
   if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
     SendCommand(IDOK);
+    return;
+  }
+  if (event->key() == Qt::Key_F1) {  // the framework asks for help by the Help command
+    SendCommand(ID_HELP);
     return;
   }
   QDialog::keyPressEvent(event);  // Escape ends up in reject()
