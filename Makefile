@@ -3,7 +3,11 @@ BUILD      ?= build
 ASAN_BUILD ?= build-asan
 FUZZ_BUILD ?= build-fuzz
 JOBS       ?= $(shell nproc)
-FILE       ?= samples/weapons.txt
+# make run opens a copy of the sample in the build folder, made when it is
+# missing, so that saving it never changes the tracked file.
+SAMPLE     := samples/weapons.txt
+SAMPLE_COPY = $(BUILD)/weapons.txt
+FILE       ?= $(SAMPLE_COPY)
 FUZZ_SECONDS ?= 60
 
 # Debian packages the build, the tests and the program need.
@@ -27,6 +31,8 @@ build: deps
 	cmake --build $(BUILD) -j $(JOBS)
 
 run: display build
+	@if [ "$(FILE)" = "$(SAMPLE_COPY)" ] && [ ! -e "$(SAMPLE_COPY)" ]; then \
+	  cp $(SAMPLE) $(SAMPLE_COPY) && echo "make run: opening a fresh copy of $(SAMPLE): $(SAMPLE_COPY)"; fi
 	./$(BUILD)/tabwright $(FILE)
 
 # The editor is a desktop program: say so plainly instead of a toolkit error.
