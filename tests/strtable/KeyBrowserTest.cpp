@@ -53,7 +53,9 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 // Search text -> the item selected, or -1: the selection and the value view stay.
-class Search : public KeyBrowser, public testing::WithParamInterface<std::pair<QString, int>> {};
+struct SearchCase { const char* name; QString text; int found; };
+
+class Search : public KeyBrowser, public testing::WithParamInterface<SearchCase> {};
 
 TEST_P(Search, SelectsFirstWholeNameIgnoringCase) {
   load(table("keys.tbl", {{"abc", "v0"}, {"ABC", "v1"}, {"Blank", "v2"}, {"", "v3"}, {kCjk, "v4"}, {"xyz", "v5"}}));
@@ -62,21 +64,28 @@ TEST_P(Search, SelectsFirstWholeNameIgnoringCase) {
   menu(ID_ADD_KEY);
   view()->setPlainText("typed");
   auto* box = qobject_cast<QLineEdit*>(m_dlg->GetDlgItem(IDC_KEY_SEARCH));
-  box->setText("?"), box->setText(GetParam().first);  // typed, then replaced: each change searches
-  const int found = GetParam().second;
+  box->setText("?"), box->setText(GetParam().text);  // typed, then replaced: each change searches
+  const int found = GetParam().found;
   EXPECT_EQ(keys()->currentIndex(), found < 0 ? 5 : found);
   EXPECT_EQ(view()->toPlainText(), found < 0 ? "typed" : "v" + QString::number(found));
 }
 
 INSTANTIATE_TEST_SUITE_P(KeyBrowser, Search,
-                         testing::Values(std::pair{"aBc", 0}, std::pair{"ab", -1}, std::pair{"", 3},
-                                         std::pair{"BLANK", 2}, std::pair{"\u5263", 4}, std::pair{"xyz", 5}));
+                         testing::Values(SearchCase{"OtherCaseFindsTheFirst", "aBc", 0},
+                                         SearchCase{"PartOfANameFindsNothing", "ab", -1},
+                                         SearchCase{"NothingFindsTheEmptyKey", "", 3},
+                                         SearchCase{"CapitalsFindTheKey", "BLANK", 2},
+                                         SearchCase{"NonLatinKey", "\u5263", 4},
+                                         SearchCase{"LastKey", "xyz", 5}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // Loaded file (none, a table or a sheet) -> whether Add Key appends "Blank".
-class AddKey : public KeyBrowser, public testing::WithParamInterface<std::pair<QString, bool>> {};
+struct AddKeyCase { const char* name; QString file; bool appends; };
+
+class AddKey : public KeyBrowser, public testing::WithParamInterface<AddKeyCase> {};
 
 TEST_P(AddKey, AppendsBlankUnlessTheTitleHoldsTxt) {
-  const auto& [file, appends] = GetParam();
+  const auto& [name, file, appends] = GetParam();
   if (!file.isEmpty()) load(file.contains(".tbl") ? table(file, {{"a", "1"}}) : write(file, "name\tvalue\nx\t1\n"));
   const QStringList before = items();
   const QString title = m_dlg->windowTitle();
@@ -86,8 +95,12 @@ TEST_P(AddKey, AppendsBlankUnlessTheTitleHoldsTxt) {
 }
 
 INSTANTIATE_TEST_SUITE_P(KeyBrowser, AddKey,
-                         testing::Values(std::pair{"", false}, std::pair{"keys.tbl", true},
-                                         std::pair{"d.txt/keys.tbl", true}, std::pair{"sheet.txt", false},
-                                         std::pair{"SHEET.TXT", true}, std::pair{"a.tbl/b.txt", false}));
+                         testing::Values(AddKeyCase{"NothingLoaded", "", false},
+                                         AddKeyCase{"Table", "keys.tbl", true},
+                                         AddKeyCase{"TableInATxtFolder", "d.txt/keys.tbl", true},
+                                         AddKeyCase{"Sheet", "sheet.txt", false},
+                                         AddKeyCase{"SheetNamedInCapitals", "SHEET.TXT", true},
+                                         AddKeyCase{"SheetInATblFolder", "a.tbl/b.txt", false}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
