@@ -1,114 +1,111 @@
-// The archive library: puts files into existing MPQ archives with StormLib,
-// stored the way Diablo II's own reader expects them (PKWARE DCL implode,
-// encrypted, the archive's own format version).
+// The archive library: puts files into existing MPQ archives. StormLib does
+// the work, but never in the caller's process: each open archive has a
+// worker process of its own (lmpqapi-worker, beside this library) that
+// checks the archive, updates a copy of it and puts the copy in its place.
+// A worker that crashes, is killed or stops answering costs only the entry
+// that waited for it, which then returns its failure value.
 #define LMPQAPI_BUILD
 #include "archive/lmpqapi.h"
 
-#include <StormLib.h>
-#include <sys/stat.h>
-
 #include <array>
+#include <cstdlib>
+#include <memory>
+#include <mutex>
 
+#include "archive/WorkerProcess.h"
+#include "archive/WorkerProtocol.h"
+
+namespace lmpq {
 namespace {
 
+// How long one request may take before its worker counts as hung. Generous:
+// checking and copying an archive of some hundred megabytes takes seconds.
+// LMPQAPI_WORKER_TIMEOUT_MS shortens it for tests.
+std::chrono::milliseconds RequestTimeout() {
+  if (const char* text = std::getenv("LMPQAPI_WORKER_TIMEOUT_MS")) {
+    const long value = std::strtol(text, nullptr, 10);
+    if (value > 0) return std::chrono::milliseconds(value);
+  }
+  return std::chrono::minutes(5);
+}
+
+std::string WorkerPath() {
+  const std::string folder = ModuleDirectory();
+  return folder.empty() ? std::string() : folder + "/" + kWorkerFileName;
+}
+
 // Open archives. A handle is a slot's index plus one, so that it fits the
-// interface's 32 bits and is never 0 or 0xFFFFFFFF.
-struct Slot {
-  HANDLE mpq = nullptr;
-  uint32_t maxFiles = 0;  // the most files the archive may grow to hold
-};
-std::array<Slot, 16> g_slots;
+// interface's 32 bits and is never 0 or 0xFFFFFFFF. A slot whose worker has
+// failed stays taken until the handle is closed.
+std::array<std::unique_ptr<WorkerProcess>, 16> g_workers;
+std::array<bool, 16> g_taken{};
+std::mutex g_mutex;
 
-Slot* SlotOf(uint32_t handle) {
-  if (handle == 0 || handle > g_slots.size()) return nullptr;
-  Slot* slot = &g_slots[handle - 1];
-  return slot->mpq ? slot : nullptr;
+std::unique_ptr<WorkerProcess>* WorkerOf(uint32_t handle) {
+  if (handle == 0 || handle > g_workers.size() || !g_taken[handle - 1]) return nullptr;
+  return &g_workers[handle - 1];
 }
 
-// A regular file we may write. Root may write a file without write
-// permission, so a file that has no write bit at all counts as read-only,
-// like the read-only attribute elsewhere.
-bool IsWritableRegularFile(const char* path) {
-  struct stat info {};
-  if (stat(path, &info) != 0 || !S_ISREG(info.st_mode)) return false;
-  return (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0;
-}
-
-DWORD StormFlagsFor(uint32_t flags) {
-  DWORD storm = 0;
-  if (flags & LMPQ_ADD_COMPRESS) storm |= MPQ_FILE_IMPLODE;
-  if (flags & LMPQ_ADD_ENCRYPT) storm |= MPQ_FILE_ENCRYPTED;
-  if (flags & LMPQ_ADD_REPLACE) storm |= MPQ_FILE_REPLACEEXISTING;
-  return storm;
-}
-
-bool AddOnce(HANDLE mpq, const char* file, const char* name, DWORD stormFlags) {
-  // With MPQ_FILE_IMPLODE StormLib implodes every sector itself; the
-  // compression masks only matter for the other methods.
-  const DWORD compression = (stormFlags & MPQ_FILE_IMPLODE) ? MPQ_COMPRESSION_PKWARE : 0;
-  return SFileAddFileEx(mpq, file, name, stormFlags, compression, MPQ_COMPRESSION_NEXT_SAME);
+// One request and its reply; 0 (and the worker ended) when the worker fails
+// to answer in time, whatever the reason.
+uint32_t Ask(std::unique_ptr<WorkerProcess>& worker, WorkerOp op, std::vector<std::string> fields) {
+  if (!worker) return 0;
+  char reply[4];
+  const auto deadline = WorkerProcess::Clock::now() + RequestTimeout();
+  if (worker->Send(EncodeRequest({op, std::move(fields)})) && worker->Receive(reply, sizeof reply, deadline))
+    return DecodeNumber(std::string_view(reply, sizeof reply)).value_or(0);
+  worker.reset();  // kills it
+  return 0;
 }
 
 }  // namespace
+}  // namespace lmpq
+
+using namespace lmpq;
 
 extern "C" {
 
 LMPQ_EXPORT uint32_t LMPQ_CALL LmpqInitialize(void) {
-  // StormLib needs no setting up; being loaded is being ready.
-  return 1;
+  // Ready when the worker is there to be started.
+  return IsRunnable(WorkerPath()) ? 1 : 0;
 }
 
 LMPQ_EXPORT uint32_t LMPQ_CALL LmpqOpenArchive(const char* path, uint32_t mode, uint32_t maxFiles) {
-  if (mode != (LMPQ_OPEN_EXISTING | LMPQ_OPEN_KEEP_LISTFILE)) return 0;
-  if (!path || !*path || !IsWritableRegularFile(path)) return 0;
+  if (!path || !*path) return 0;
+  std::lock_guard lock(g_mutex);
+  size_t slot = 0;
+  while (slot < g_taken.size() && g_taken[slot]) ++slot;
+  if (slot == g_taken.size()) return 0;
 
-  Slot* free = nullptr;
-  for (Slot& slot : g_slots)
-    if (!slot.mpq) {
-      free = &slot;
-      break;
-    }
-  if (!free) return 0;
-
-  HANDLE mpq = nullptr;
-  if (!SFileOpenArchive(path, 0, 0, &mpq)) return 0;
-  // StormLib opens damaged or protected archives read-only; writing those
-  // would fail half-way, so refuse them here.
-  DWORD archiveFlags = 0;
-  SFileGetFileInfo(mpq, SFileMpqFlags, &archiveFlags, sizeof(archiveFlags), nullptr);
-  if (archiveFlags & (MPQ_FLAG_READ_ONLY | MPQ_FLAG_MALFORMED)) {
-    SFileCloseArchive(mpq);
+  std::unique_ptr<WorkerProcess> worker = WorkerProcess::Start(WorkerPath());
+  if (Ask(worker, WorkerOp::kOpen, {path, EncodeNumber(mode), EncodeNumber(maxFiles)}) != 1) {
+    if (worker) worker->Finish();  // it refused the archive and leaves nothing behind
     return 0;
   }
-  free->mpq = mpq;
-  free->maxFiles = maxFiles;
-  return static_cast<uint32_t>(free - g_slots.data()) + 1;
+  g_workers[slot] = std::move(worker);
+  g_taken[slot] = true;
+  return static_cast<uint32_t>(slot) + 1;
 }
 
 LMPQ_EXPORT uint32_t LMPQ_CALL LmpqAddFile(uint32_t handle, const char* file, const char* nameInArchive,
                                            uint32_t flags) {
-  constexpr uint32_t known = LMPQ_ADD_REPLACE | LMPQ_ADD_COMPRESS | LMPQ_ADD_ENCRYPT;
-  Slot* slot = SlotOf(handle);
-  if (!slot || (flags & ~known) || !file || !*file || !nameInArchive || !*nameInArchive) return 0;
-
-  const DWORD stormFlags = StormFlagsFor(flags);
-  if (AddOnce(slot->mpq, file, nameInArchive, stormFlags)) return 1;
-  if (GetLastError() != ERROR_DISK_FULL) return 0;
-
-  // The hash table is full: grow it to the size asked for at open, once.
-  DWORD current = 0;
-  SFileGetFileInfo(slot->mpq, SFileMpqMaxFileCount, &current, sizeof(current), nullptr);
-  if (slot->maxFiles <= current || !SFileSetMaxFileCount(slot->mpq, slot->maxFiles)) return 0;
-  return AddOnce(slot->mpq, file, nameInArchive, stormFlags) ? 1 : 0;
+  if (!file || !*file || !nameInArchive || !*nameInArchive) return 0;
+  std::lock_guard lock(g_mutex);
+  std::unique_ptr<WorkerProcess>* worker = WorkerOf(handle);
+  if (!worker) return 0;
+  return Ask(*worker, WorkerOp::kAdd, {file, nameInArchive, EncodeNumber(flags)}) == 1 ? 1 : 0;
 }
 
 LMPQ_EXPORT uint32_t LMPQ_CALL LmpqCloseArchive(uint32_t handle, uint32_t /*flags*/) {
-  Slot* slot = SlotOf(handle);
-  if (!slot) return 0;
-  // Closing writes the tables, the (listfile) and the (attributes).
-  const bool written = SFileCloseArchive(slot->mpq);
-  *slot = Slot{};
-  return written ? 1 : 0;
+  std::lock_guard lock(g_mutex);
+  std::unique_ptr<WorkerProcess>* worker = WorkerOf(handle);
+  if (!worker) return 0;
+  // The worker replaces the archive with the updated copy before it answers.
+  const uint32_t written = Ask(*worker, WorkerOp::kClose, {});
+  if (*worker) (*worker)->Finish();
+  worker->reset();
+  g_taken[handle - 1] = false;
+  return written == 1 ? 1 : 0;
 }
 
 }  // extern "C"

@@ -1,0 +1,147 @@
+#include "ArchiveSession.h"
+
+#include <sys/stat.h>
+
+#include <climits>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+#include "archive/lmpqapi.h"
+
+namespace {
+// A regular file we may write. Root may write a file without write
+// permission, so a file that has no write bit at all counts as read-only,
+// like the read-only attribute elsewhere.
+bool IsWritableRegularFile(const std::string& path, struct stat& info) {
+  if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
+  return (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0;
+}
+
+DWORD StormFlagsFor(uint32_t flags) {
+  DWORD storm = 0;
+  if (flags & LMPQ_ADD_COMPRESS) storm |= MPQ_FILE_IMPLODE;
+  if (flags & LMPQ_ADD_ENCRYPT) storm |= MPQ_FILE_ENCRYPTED;
+  if (flags & LMPQ_ADD_REPLACE) storm |= MPQ_FILE_REPLACEEXISTING;
+  return storm;
+}
+
+bool ReadDiskFile(const std::string& path, std::string& bytes, uint64_t& fileTime) {
+  struct stat info {};
+  if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_size > UINT32_MAX) return false;
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  bytes.assign(std::istreambuf_iterator<char>(in), {});
+  // The archive keeps Windows file times: 100 ns steps since 1601.
+  fileTime = (static_cast<uint64_t>(info.st_mtime) + 11644473600ull) * 10000000ull;
+  return !in.bad();
+}
+}  // namespace
+
+ArchiveSession::~ArchiveSession() {
+  if (m_mpq) SFileCloseArchive(m_mpq);
+  // m_copy goes with its destructor: an update not closed leaves no trace.
+}
+
+uint32_t ArchiveSession::Open(const std::string& path, uint32_t mode, uint32_t maxFiles) {
+  if (m_mpq || mode != (LMPQ_OPEN_EXISTING | LMPQ_OPEN_KEEP_LISTFILE)) return 0;
+  char resolved[PATH_MAX];
+  struct stat info {};
+  if (!realpath(path.c_str(), resolved) || !IsWritableRegularFile(resolved, info)) return 0;
+  m_path = resolved;
+  m_maxFiles = maxFiles;
+  ReplacementFile::RemoveLeftovers(m_path);
+
+  // Every file read once before anything is written: an archive StormLib
+  // chokes on ends this worker here, with the archive untouched.
+  if (!ReadEveryFile(m_path, {}, m_before) || !m_copy.CreateFrom(m_path)) return 0;
+  if (!SFileOpenArchive(m_copy.path().c_str(), 0, 0, &m_mpq)) {
+    m_mpq = nullptr;
+    m_copy.Discard();
+    return 0;
+  }
+  // StormLib opens damaged or protected archives read-only; writing those
+  // would fail half-way.
+  DWORD flags = 0;
+  SFileGetFileInfo(m_mpq, SFileMpqFlags, &flags, sizeof flags, nullptr);
+  if (flags & (MPQ_FLAG_READ_ONLY | MPQ_FLAG_MALFORMED)) {
+    SFileCloseArchive(m_mpq);
+    m_mpq = nullptr;
+    m_copy.Discard();
+    return 0;
+  }
+  return 1;
+}
+
+bool ArchiveSession::StoreFile(const std::string& name, const std::string& bytes, uint64_t fileTime,
+                               DWORD stormFlags) {
+  // A file the archive holds without its name (no (listfile) entry) gets the
+  // name first, by being opened under it; StormLib can only replace a file
+  // whose name it knows.
+  HANDLE file = nullptr;
+  if (SFileOpenFileEx(m_mpq, name.c_str(), SFILE_OPEN_FROM_MPQ, &file)) SFileCloseFile(file);
+
+  const auto size = static_cast<DWORD>(bytes.size());
+  if (!SFileCreateFile(m_mpq, name.c_str(), fileTime, size, 0, stormFlags, &file)) {
+    if (GetLastError() != ERROR_DISK_FULL) return false;
+    // The hash table is full: grow it to the size asked for at open, once.
+    // StormLib can do that only when it knows every file's name.
+    DWORD current = 0;
+    SFileGetFileInfo(m_mpq, SFileMpqMaxFileCount, &current, sizeof current, nullptr);
+    if (m_maxFiles <= current || !SFileSetMaxFileCount(m_mpq, m_maxFiles)) return false;
+    if (!SFileCreateFile(m_mpq, name.c_str(), fileTime, size, 0, stormFlags, &file)) return false;
+  }
+  // With MPQ_FILE_IMPLODE StormLib implodes every sector itself; the
+  // compression mask only matters for the other methods.
+  const bool written = size == 0 || SFileWriteFile(file, bytes.data(), size, MPQ_COMPRESSION_PKWARE);
+  return SFileFinishFile(file) && written;
+}
+
+uint32_t ArchiveSession::Add(const std::string& file, const std::string& nameInArchive, uint32_t flags) {
+  constexpr uint32_t known = LMPQ_ADD_REPLACE | LMPQ_ADD_COMPRESS | LMPQ_ADD_ENCRYPT;
+  if (!m_mpq || (flags & ~known) || nameInArchive.empty()) return 0;
+  std::string bytes;
+  uint64_t fileTime = 0;
+  if (!ReadDiskFile(file, bytes, fileTime)) return 0;
+  if (!StoreFile(nameInArchive, bytes, fileTime, StormFlagsFor(flags))) return 0;
+  m_added[ArchiveKey(nameInArchive)] = {nameInArchive, std::move(bytes)};
+  return 1;
+}
+
+uint32_t ArchiveSession::Close() {
+  if (!m_mpq) return 0;
+  // Closing writes the copy's tables, its (listfile) and its (attributes).
+  const bool written = SFileCloseArchive(m_mpq);
+  m_mpq = nullptr;
+  if (!written) {
+    m_copy.Discard();
+    return 0;
+  }
+  if (m_added.empty()) {  // nothing changed: the archive stays as it is
+    m_copy.Discard();
+    return 1;
+  }
+
+  // The copy must hold every file as before, and each added one as given.
+  std::vector<std::string> names;
+  for (const auto& [key, added] : m_added) names.push_back(added.first);
+  ArchiveContents after;
+  bool sound = ReadEveryFile(m_copy.path(), names, after);
+  for (const auto& [key, digest] : m_before.named) {
+    if (!sound) break;
+    // The archive's own lists ((listfile), (attributes)) change with every add.
+    if (m_added.count(key) || key.starts_with('(')) continue;
+    const auto found = after.named.find(key);
+    sound = found != after.named.end() && found->second == digest;
+  }
+  for (const auto& [key, added] : m_added) {
+    if (!sound) break;
+    sound = after.named[key] == Digest(added.second);
+  }
+  if (!sound) {
+    m_copy.Discard();
+    return 0;
+  }
+  return m_copy.Commit() ? 1 : 0;
+}

@@ -1,0 +1,122 @@
+#include "ReplacementFile.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <vector>
+
+namespace {
+constexpr const char* kMark = ".lmpqapi-";
+constexpr const char* kSuffix = ".tmp";
+
+std::string FolderOf(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string NameOf(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+bool WriteAll(int fd, const char* data, size_t size) {
+  while (size > 0) {
+    const ssize_t n = write(fd, data, size);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    data += n;
+    size -= static_cast<size_t>(n);
+  }
+  return true;
+}
+
+bool CopyContents(int from, int to) {
+  std::vector<char> block(1 << 20);
+  for (;;) {
+    const ssize_t n = read(from, block.data(), block.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return false;
+    if (n == 0) return true;
+    if (!WriteAll(to, block.data(), static_cast<size_t>(n))) return false;
+  }
+}
+
+bool SyncFolder(const std::string& folder) {
+  const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool synced = fsync(fd) == 0;
+  close(fd);
+  return synced;
+}
+}  // namespace
+
+ReplacementFile::~ReplacementFile() { Discard(); }
+
+void ReplacementFile::RemoveLeftovers(const std::string& target) {
+  const std::string folder = FolderOf(target);
+  const std::string prefix = NameOf(target) + kMark;
+  DIR* dir = opendir(folder.c_str());
+  if (!dir) return;
+  while (const dirent* entry = readdir(dir)) {
+    const std::string name = entry->d_name;
+    if (name.size() <= prefix.size() + 4 || name.compare(0, prefix.size(), prefix) != 0 ||
+        name.compare(name.size() - 4, 4, kSuffix) != 0)
+      continue;
+    const std::string path = folder + "/" + name;
+    const int fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) continue;
+    // Its maker holds the lock for as long as it runs.
+    if (flock(fd, LOCK_EX | LOCK_NB) == 0) unlink(path.c_str());
+    close(fd);
+  }
+  closedir(dir);
+}
+
+bool ReplacementFile::CreateFrom(const std::string& target) {
+  Discard();
+  const int from = open(target.c_str(), O_RDONLY | O_CLOEXEC);
+  if (from < 0) return false;
+  struct stat info {};
+  fstat(from, &info);
+  m_target = target;
+  m_path = target + kMark + std::to_string(getpid()) + kSuffix;
+  m_fd = open(m_path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+  if (m_fd < 0) {  // the folder takes no new file (or a copy of ours is in the way)
+    m_path.clear();
+    close(from);
+    return false;
+  }
+  const bool copied = flock(m_fd, LOCK_EX | LOCK_NB) == 0 && CopyContents(from, m_fd) &&
+                      fchmod(m_fd, info.st_mode & 07777) == 0;
+  close(from);
+  if (!copied) Discard();
+  // The owner stays as it is where we may keep it; elsewhere the copy is ours.
+  else if (fchown(m_fd, info.st_uid, info.st_gid) != 0) errno = 0;
+  return copied;
+}
+
+bool ReplacementFile::Commit() {
+  if (m_fd < 0) return false;
+  const bool done = fsync(m_fd) == 0 && rename(m_path.c_str(), m_target.c_str()) == 0;
+  if (!done) {
+    Discard();
+    return false;
+  }
+  m_path.clear();  // it is the original now
+  close(m_fd);
+  m_fd = -1;
+  // The rename is on disk only once the folder is.
+  return SyncFolder(FolderOf(m_target));
+}
+
+void ReplacementFile::Discard() {
+  if (!m_path.empty()) unlink(m_path.c_str());
+  m_path.clear();
+  if (m_fd >= 0) close(m_fd);
+  m_fd = -1;
+}

@@ -1,0 +1,80 @@
+// lmpqapi-worker: the archive library's StormLib work, in a process of its
+// own. It reads requests on its standard input and answers each on its
+// standard output (the library's channel), for one archive, then ends; at the
+// end of its input it ends too, leaving the archive as it was unless a close
+// has already replaced it.
+#include <fcntl.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <string>
+
+#include "ArchiveSession.h"
+#include "archive/WorkerProtocol.h"
+
+namespace {
+bool ReadExactly(int fd, char* into, size_t size) {
+  while (size > 0) {
+    const ssize_t n = read(fd, into, size);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    into += n;
+    size -= static_cast<size_t>(n);
+  }
+  return true;
+}
+
+bool WriteExactly(int fd, const std::string& bytes) {
+  size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    done += static_cast<size_t>(n);
+  }
+  return true;
+}
+
+uint32_t NumberOf(const std::string& field) { return lmpq::DecodeNumber(field).value_or(UINT32_MAX); }
+
+uint32_t Run(ArchiveSession& session, const lmpq::WorkerRequest& request) {
+  const auto& f = request.fields;
+  switch (request.op) {
+    case lmpq::WorkerOp::kOpen:
+      return f.size() == 3 ? session.Open(f[0], NumberOf(f[1]), NumberOf(f[2])) : 0;
+    case lmpq::WorkerOp::kAdd:
+      return f.size() == 3 ? session.Add(f[0], f[1], NumberOf(f[2])) : 0;
+    case lmpq::WorkerOp::kClose:
+      return session.Close();
+  }
+  return 0;
+}
+}  // namespace
+
+int main() {
+  // The channel moves off the standard streams, so that nothing StormLib or
+  // the C library prints can get into a reply.
+  signal(SIGPIPE, SIG_IGN);
+  const int in = fcntl(STDIN_FILENO, F_DUPFD_CLOEXEC, 3);
+  const int out = fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 3);
+  if (in < 0 || out < 0) return 1;
+  dup2(STDERR_FILENO, STDOUT_FILENO);
+  const int nothing = open("/dev/null", O_RDONLY | O_CLOEXEC);
+  if (nothing >= 0) dup2(nothing, STDIN_FILENO);
+
+  ArchiveSession session;
+  for (;;) {
+    char length[4];
+    if (!ReadExactly(in, length, sizeof length)) break;
+    const uint32_t size = lmpq::DecodeNumber(std::string_view(length, 4)).value_or(0);
+    if (size == 0 || size > lmpq::kMaxRequestBytes) break;
+    std::string body(size, '\0');
+    if (!ReadExactly(in, body.data(), size)) break;
+    const std::optional<lmpq::WorkerRequest> request = lmpq::DecodeRequest(body);
+    if (!request) break;
+    const uint32_t result = Run(session, *request);
+    if (!WriteExactly(out, lmpq::EncodeNumber(result)) || request->op == lmpq::WorkerOp::kClose) break;
+  }
+  return 0;
+}

@@ -1,0 +1,44 @@
+#pragma once
+// Archives made and read back with StormLib in the test process (only ever
+// archives our own code made), and the archive library as the program uses
+// it: loaded at run time, its four entries called in order.
+#include <QByteArray>
+#include <QString>
+#include <map>
+
+// Name in archive -> contents.
+using MpqContents = std::map<QByteArray, QByteArray>;
+
+struct MpqRecipe {
+  int format = 0;         // the header's format version: 0 (the game's) or 1
+  bool listfile = false;  // whether the archive holds a (listfile) naming its files
+  unsigned maxFiles = 16; // hash table slots
+};
+
+// Makes an archive holding `files`: one of them single-unit, some encrypted,
+// imploded or compressed, as the game's archives hold them.
+void MakeMpq(const QString& path, const MpqContents& files, const MpqRecipe& recipe);
+
+// The files of `names` as StormLib reads them; a name that does not read
+// whole maps to "<unreadable>". Also how many files the archive holds.
+MpqContents ReadMpq(const QString& path, const QList<QByteArray>& names, unsigned* fileCount = nullptr);
+
+// A sheet of `lines` lines, several 4 KiB sectors for a few hundred.
+QByteArray SheetBytes(const QByteArray& seed, int lines = 600);
+
+// The real archive library of the build, loaded from its path.
+class Lmpqapi {
+ public:
+  Lmpqapi();
+  ~Lmpqapi();
+  bool loaded() const { return m_handle != nullptr; }
+  unsigned initialize();
+  unsigned open(const QString& archive);
+  unsigned add(unsigned handle, const QString& file, const QByteArray& name);
+  unsigned close(unsigned handle);
+  // The whole operation as the program runs it; the handle open gave.
+  unsigned addFile(const QString& archive, const QString& file, const QByteArray& name);
+
+ private:
+  void* m_handle = nullptr;
+};
