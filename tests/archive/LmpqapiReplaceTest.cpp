@@ -50,8 +50,7 @@ TEST(LmpqapiAdd, ReplacesOrAddsWithAndWithoutNamesInBothFormats) {
     QTemporaryDir dir;
     const QString archive = dir.filePath("Patch_D2.mpq");
     MakeMpq(archive, kGameFiles, {c.format, c.listfile, 16});
-    QList<QByteArray> names;
-    for (const auto& [name, bytes] : kGameFiles) names << name;
+    QList<QByteArray> names = NamesOf(kGameFiles);
     ASSERT_EQ(ReadMpq(archive, names), kGameFiles);  // the test's own archive reads back
     const QByteArray header = ReadBytes(archive).left(16);
 

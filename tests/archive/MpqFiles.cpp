@@ -68,6 +68,12 @@ MpqContents ReadMpq(const QString& path, const QList<QByteArray>& names, unsigne
   return files;
 }
 
+QList<QByteArray> NamesOf(const MpqContents& files) {
+  QList<QByteArray> names;
+  for (const auto& entry : files) names << entry.first;
+  return names;
+}
+
 QByteArray SheetBytes(const QByteArray& seed, int lines) {
   QByteArray sheet = "name\tcode\r\n";
   for (int i = 0; i < lines; ++i) sheet += seed + QByteArray::number(i * 7919 % 1000) + "\tax\r\n";

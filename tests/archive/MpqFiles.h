@@ -23,6 +23,9 @@ void MakeMpq(const QString& path, const MpqContents& files, const MpqRecipe& rec
 // whole maps to "<unreadable>". Also how many files the archive holds.
 MpqContents ReadMpq(const QString& path, const QList<QByteArray>& names, unsigned* fileCount = nullptr);
 
+// The names of `files`.
+QList<QByteArray> NamesOf(const MpqContents& files);
+
 // A sheet of `lines` lines, several 4 KiB sectors for a few hundred.
 QByteArray SheetBytes(const QByteArray& seed, int lines = 600);
 

@@ -21,6 +21,8 @@ desktop=$p/$datadir/applications/$id.desktop metainfo=$p/$datadir/metainfo/$id.m
 png=$p/$datadir/icons/hicolor/32x32/apps/$id.png svg=$p/$datadir/icons/hicolor/scalable/apps/$id.svg
 for f in "$program" "$library" "$desktop" "$metainfo" "$png" "$svg"; do [ -f "$f" ] || fail "missing $f"; done
 [ -x "$program" ] || fail "$program is not executable"
+# The library starts its worker from its own folder.
+[ -x "$p/$libdir/lmpqapi-worker" ] || fail "no lmpqapi-worker beside $library"
 
 # The program loads the library by its bare name from inside the toolkit; only
 # a DT_RPATH (not a DT_RUNPATH) of the program reaches there.

@@ -22,10 +22,11 @@ struct ArchiveContents {
 uint64_t Digest(std::string_view bytes);
 
 // The whole of one archived file; false when it cannot be read to its end.
-bool ReadArchivedFile(HANDLE mpq, const char* name, std::string& bytes, uint32_t* error = nullptr);
+bool ReadArchivedFile(HANDLE mpq, const char* name, std::string& bytes);
 
 // Opens the archive read-only and reads every file in it, and also each of
 // `alsoNamed` (names that its (listfile) may not hold). False when StormLib
-// finds the archive malformed, or a file cannot be read whole. A file without
-// a known name whose key cannot be guessed is no damage: it is simply not read.
+// finds the archive malformed, or a file cannot be read whole. An encrypted
+// file without a known name is no damage when it does not read: its key comes
+// from its name, and StormLib can only sometimes guess it.
 bool ReadEveryFile(const std::string& path, const std::vector<std::string>& alsoNamed, ArchiveContents& contents);
