@@ -1,13 +1,12 @@
 #include "sheet/MSFlexGrid.h"
 
-#include <QApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
-#include <QStyledItemDelegate>
-#include <QTextLayout>
+
+#include "sheet/SheetCellDelegate.h"
 
 namespace {
 constexpr int kTwipsPerInch = 1440;
@@ -20,76 +19,31 @@ Qt::Alignment alignmentFor(short code) {
   return kHorizontal[code / 3] | kVertical[code % 3];
 }
 
-// Draws a plain cell (neither selected, nor focused, nor under the mouse) as
-// the style would, with one text layout instead of the style's two and none
-// of its steps for icons, check boxes and backgrounds, which the sheet model
-// never gives; those steps made up most of the time of drawing a sheet. Other
-// cells, one or two at a time, are drawn by the style itself.
-class SheetCellDelegate : public QStyledItemDelegate {
+// The view of the frozen columns: it shows the rows that the grid shows,
+// also at the end of the range, where the grid lines up differently from a
+// plain view (see keepFirstShownWhole).
+class FrozenColumnsView : public QTableView {
  public:
-  using QStyledItemDelegate::QStyledItemDelegate;
+  FrozenColumnsView(QWidget* parent, const QHeaderView* gridRows) : QTableView(parent), m_gridRows(gridRows) {}
 
-  void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
-    // A grid that draws its lines itself hands over whole cells; the line
-    // along the right and the bottom is not the cell's.
-    QStyleOptionViewItem cell = option;
-    if (const auto* view = qobject_cast<const QTableView*>(option.widget); view && !view->showGrid())
-      cell.rect.adjust(0, 0, -1, -1);
-    if (option.state & (QStyle::State_Selected | QStyle::State_HasFocus | QStyle::State_MouseOver)) {
-      QStyledItemDelegate::paint(painter, cell, index);
-      return;
-    }
-    const QString text = index.data(Qt::DisplayRole).toString();
-    if (text.isEmpty()) return;
-    const QVariant aligned = index.data(Qt::TextAlignmentRole);
-    const Qt::Alignment alignment =
-        aligned.isValid() ? Qt::Alignment(aligned.toInt()) : (Qt::AlignLeft | Qt::AlignVCenter);
-    const QStyle* style = option.widget ? option.widget->style() : QApplication::style();
-    const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, option.widget) + 1;
-    const QRect textRect = cell.rect.adjusted(margin, 0, -margin, 0);
+  void followGridRows() {
+    if (verticalHeader()->offset() == m_gridRows->offset()) return;
+    verticalHeader()->setOffset(m_gridRows->offset());
+    viewport()->update();
+  }
 
-    QTextOption textOption;
-    textOption.setWrapMode(QTextOption::ManualWrap);
-    textOption.setTextDirection(option.direction);
-    textOption.setAlignment(QStyle::visualAlignment(option.direction, alignment));
-    QTextLayout layout(text, option.font);
-    layout.setTextOption(textOption);
-    if (!layOut(layout, textRect.width())) {
-      if (layout.lineCount() > 1) {  // a line separator in the text: rare, and the style's business
-        QStyledItemDelegate::paint(painter, cell, index);
-        return;
-      }
-      layout.setText(option.fontMetrics.elidedText(text, option.textElideMode, textRect.width()));
-      layOut(layout, textRect.width());
-    }
-    const QRect bounds = QStyle::alignedRect(Qt::LayoutDirectionAuto, alignment,
-                                             layout.boundingRect().size().toSize(), textRect);
-    const QPalette::ColorGroup group = !(option.state & QStyle::State_Enabled) ? QPalette::Disabled
-                                       : (option.state & QStyle::State_Active) ? QPalette::Active
-                                                                               : QPalette::Inactive;
-    painter->save();
-    painter->setClipRect(cell.rect);  // as the style: glyphs that reach past their advance stay in the cell
-    painter->setPen(option.palette.color(group, QPalette::Text));
-    layout.draw(painter, QPointF(textRect.x(), bounds.top()));
-    painter->restore();
+ protected:
+  void updateGeometries() override {
+    QTableView::updateGeometries();
+    followGridRows();
+  }
+  void scrollContentsBy(int dx, int dy) override {
+    QTableView::scrollContentsBy(dx, dy);
+    followGridRows();
   }
 
  private:
-  // Lays the text out in lines of the given width; false when it is wider
-  // than that or has more than one line.
-  static bool layOut(QTextLayout& layout, int width) {
-    layout.beginLayout();
-    qreal height = 0;
-    bool fits = true;
-    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
-      line.setLineWidth(width);
-      line.setPosition(QPointF(0, height));
-      height += line.height();
-      fits = fits && line.naturalTextWidth() <= width;
-    }
-    layout.endLayout();
-    return fits && layout.lineCount() == 1;
-  }
+  const QHeaderView* m_gridRows;
 };
 
 void setUpSheetView(QTableView* view) {
@@ -99,7 +53,10 @@ void setUpSheetView(QTableView* view) {
   view->setEditTriggers(QAbstractItemView::NoEditTriggers);
   view->setWordWrap(false);
   view->setTabKeyNavigation(false);  // Tab moves on to the next control
-  view->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+  // Whole columns and rows, as the grid control scrolled: no column shows
+  // in part beside the frozen ones.
+  view->setHorizontalScrollMode(QAbstractItemView::ScrollPerItem);
+  view->setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
   view->horizontalHeader()->setSectionsClickable(false);
   view->horizontalHeader()->setHighlightSections(false);
   view->verticalHeader()->setSectionsClickable(false);
@@ -109,18 +66,20 @@ void setUpSheetView(QTableView* view) {
 }
 }  // namespace
 
-CMSFlexGrid::CMSFlexGrid(QWidget* parent) : QTableView(parent), m_frozen(new QTableView(this)) {
+CMSFlexGrid::CMSFlexGrid(QWidget* parent)
+    : QTableView(parent), m_frozen(new FrozenColumnsView(this, verticalHeader())) {
   setModel(&m_model);
   setUpSheetView(this);
   const int defaultWidth = static_cast<int>(kDefaultColWidthTwips * logicalDpiX() / kTwipsPerInch);
   horizontalHeader()->setDefaultSectionSize(defaultWidth);
 
   // The frozen view gets the model only while columns are frozen: attached,
-  // its own (hidden) row header would keep a section for every row.
+  // its own row header keeps a section for every row. It shows the label
+  // column and the frozen columns over the grid's row header, which is made
+  // as wide as both, so the grid's own columns start right of them.
   setUpSheetView(m_frozen);
   m_frozen->horizontalHeader()->setDefaultSectionSize(defaultWidth);
   m_frozen->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-  m_frozen->verticalHeader()->hide();
   m_frozen->setFocusPolicy(Qt::NoFocus);
   // The grid does the scrolling. Left to itself, the frozen view would scroll
   // both views back to the current cell when it is first shown by a freeze.
@@ -134,12 +93,6 @@ CMSFlexGrid::CMSFlexGrid(QWidget* parent) : QTableView(parent), m_frozen(new QTa
 
   connect(verticalScrollBar(), &QScrollBar::valueChanged, m_frozen->verticalScrollBar(), &QScrollBar::setValue);
   connect(m_frozen->verticalScrollBar(), &QScrollBar::valueChanged, verticalScrollBar(), &QScrollBar::setValue);
-  connect(horizontalHeader(), &QHeaderView::sectionResized, this, [this](int section, int, int size) {
-    if (section < frozenCount()) {
-      m_frozen->setColumnWidth(section, size);
-      placeFrozenView();
-    }
-  });
   connect(&m_model, &QAbstractItemModel::modelReset, this, [this] {
     updateFrozenColumns();
     showCurrentCell();
@@ -190,14 +143,22 @@ void CMSFlexGrid::SetColAlignment(long col, short alignment) {
 void CMSFlexGrid::SetColWidth(long col, long twips) {
   const int pixels = static_cast<int>(twips * logicalDpiX() / kTwipsPerInch);
   if (col == 0) {
-    verticalHeader()->setFixedWidth(pixels);
-  } else if (col > 0 && col < GetCols() && horizontalHeader()->sectionSize(int(col - 1)) != pixels) {
-    horizontalHeader()->resizeSection(static_cast<int>(col - 1), pixels);
+    m_labelWidth = pixels;
+  } else if (col > 0 && col < GetCols()) {
+    // A frozen column is hidden in the grid; its header keeps the width for
+    // when it shows again.
+    if (horizontalHeader()->sectionSize(int(col - 1)) != pixels) horizontalHeader()->resizeSection(int(col - 1), pixels);
+    if (col - 1 < frozenCount()) m_frozen->setColumnWidth(static_cast<int>(col - 1), pixels);
+  } else {
+    return;
   }
+  if (col <= frozenCount()) placeFrozenView();
 }
 
 long CMSFlexGrid::GetColWidth(long col) const {
-  const int pixels = col == 0 ? verticalHeader()->width() : horizontalHeader()->sectionSize(int(col - 1));
+  const int pixels = col == 0                  ? labelWidth()
+                     : col - 1 < frozenCount() ? m_frozen->columnWidth(static_cast<int>(col - 1))
+                                               : horizontalHeader()->sectionSize(static_cast<int>(col - 1));
   return static_cast<long>(pixels) * kTwipsPerInch / logicalDpiX();
 }
 
@@ -278,8 +239,12 @@ int CMSFlexGrid::frozenCount() const {
 
 int CMSFlexGrid::frozenWidth() const {
   int width = 0;
-  for (int col = 0; col < frozenCount(); ++col) width += columnWidth(col);
+  for (int col = 0; col < frozenCount(); ++col) width += m_frozen->columnWidth(col);
   return width;
+}
+
+int CMSFlexGrid::labelWidth() const {
+  return m_labelWidth >= 0 ? m_labelWidth : verticalHeader()->sizeHint().width();
 }
 
 void CMSFlexGrid::attachFrozenView(bool attach) {
@@ -296,25 +261,68 @@ void CMSFlexGrid::attachFrozenView(bool attach) {
 
 void CMSFlexGrid::updateFrozenColumns() {
   const int frozen = frozenCount();
+  const int columns = m_model.columnCount();
   if (frozen == 0) {
     m_frozen->hide();
     attachFrozenView(false);
+    for (int col = 0; col < columns; ++col) setColumnHidden(col, false);
+    placeFrozenView();
     return;
   }
   attachFrozenView(true);
-  const int columns = m_model.columnCount();
   for (int col = 0; col < columns; ++col) {
+    if (col < frozen) m_frozen->setColumnWidth(col, horizontalHeader()->isSectionHidden(col)
+                                                        ? m_frozen->columnWidth(col)
+                                                        : horizontalHeader()->sectionSize(col));
     m_frozen->setColumnHidden(col, col >= frozen);
-    if (col < frozen) m_frozen->setColumnWidth(col, columnWidth(col));
+    setColumnHidden(col, col < frozen);
   }
   m_frozen->verticalScrollBar()->setValue(verticalScrollBar()->value());
   placeFrozenView();
   m_frozen->show();
 }
 
+// The grid's row header takes the width of the label column and the frozen
+// columns; the frozen view lies over it and shows both.
 void CMSFlexGrid::placeFrozenView() {
-  m_frozen->setGeometry(verticalHeader()->width() + frameWidth(), frameWidth(), frozenWidth(),
-                        viewport()->height() + horizontalHeader()->height());
+  const int label = labelWidth();
+  const bool fixed = m_labelWidth >= 0 || frozenCount() > 0;
+  const int header = frozenCount() > 0 ? label + frozenWidth() : label;
+  QHeaderView* down = verticalHeader();
+  const int least = fixed ? header : 0, most = fixed ? header : QWIDGETSIZE_MAX;
+  if (down->minimumWidth() != least || down->maximumWidth() != most) {
+    down->setMinimumWidth(least);
+    down->setMaximumWidth(most);
+    updateGeometries();  // the view's columns start after the new header width; comes back here
+    return;
+  }
+  if (frozenCount() == 0) return;
+  m_frozen->verticalHeader()->setFixedWidth(label);
+  m_frozen->setGeometry(frameWidth(), frameWidth(), header, viewport()->height() + horizontalHeader()->height());
+  alignFrozenRows();
+}
+
+// At the end of its range the view lines the last column (row) up with the
+// far edge, which cuts the first one shown; the grid starts the first one
+// shown whole at the near edge, all the way.
+void CMSFlexGrid::keepFirstShownWhole() {
+  bool moved = false;
+  for (const auto& [bar, header] : {std::pair{horizontalScrollBar(), horizontalHeader()},
+                                    std::pair{verticalScrollBar(), verticalHeader()}}) {
+    if (bar->maximum() == 0 || bar->value() != bar->maximum()) continue;
+    const int before = header->offset();
+    header->setOffsetToSectionPosition(bar->value());
+    moved = moved || header->offset() != before;
+  }
+  if (moved) viewport()->update();
+}
+
+void CMSFlexGrid::alignFrozenRows() { static_cast<FrozenColumnsView*>(m_frozen)->followGridRows(); }
+
+void CMSFlexGrid::scrollContentsBy(int dx, int dy) {
+  QTableView::scrollContentsBy(dx, dy);
+  keepFirstShownWhole();
+  alignFrozenRows();
 }
 
 // The grid lines, after the cells: QTableView strokes a pen along every row
@@ -366,17 +374,8 @@ void CMSFlexGrid::resizeEvent(QResizeEvent* event) {
 
 void CMSFlexGrid::updateGeometries() {
   QTableView::updateGeometries();
+  keepFirstShownWhole();
   if (m_frozen) placeFrozenView();
-}
-
-// Keeps a cell reached by the keyboard out from under the frozen columns.
-QModelIndex CMSFlexGrid::moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) {
-  const QModelIndex current = QTableView::moveCursor(action, modifiers);
-  const int frozen = frozenCount();
-  if (action == MoveLeft && current.column() >= frozen && visualRect(current).left() < frozenWidth()) {
-    horizontalScrollBar()->setValue(horizontalScrollBar()->value() + visualRect(current).left() - frozenWidth());
-  }
-  return current;
 }
 
 void CMSFlexGrid::scrollTo(const QModelIndex& index, ScrollHint hint) {

@@ -6,7 +6,7 @@
 // Row 0 shows as the column header and column 0 as the row header. Further
 // fixed columns (the frozen name column) show in an overlay view that shares
 // the model and the selection, so they stay in view when the sheet scrolls
-// sideways.
+// sideways. It scrolls by whole rows and columns.
 #include <QByteArray>
 #include <QTableView>
 
@@ -71,9 +71,9 @@ class CMSFlexGrid : public QTableView {
   void paintEvent(QPaintEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
-  QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
   void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
   void updateGeometries() override;
+  void scrollContentsBy(int dx, int dy) override;
 
  private:
   void settleCurrentCell();
@@ -82,13 +82,17 @@ class CMSFlexGrid : public QTableView {
   void attachFrozenView(bool attach);
   void updateFrozenColumns();
   void placeFrozenView();
+  void keepFirstShownWhole();
+  void alignFrozenRows();
   int frozenCount() const;  // field columns kept in view
   int frozenWidth() const;
+  int labelWidth() const;  // of the label column
 
   SheetModel m_model;
   QTableView* m_frozen = nullptr;
   long m_fixedRows = 1;
   long m_fixedCols = 1;
+  int m_labelWidth = -1;  // set by SetColWidth(0); until then as wide as the labels need
   long m_row = -1;
   long m_col = -1;
 };

@@ -81,21 +81,40 @@ TEST_F(CellEditTest, FreezeKeepsTheNameColumnInView) {
   ASSERT_GT(grid()->verticalScrollBar()->value(), 0);
   EXPECT_EQ(frozen->rowAt(0), grid()->rowAt(0));  // lined up with the rows scrolled to
   const QRect placed = frozen->geometry();
-  EXPECT_EQ(placed.left(), grid()->verticalHeader()->width() + grid()->frameWidth());  // over column 1
+  EXPECT_EQ(placed.left(), grid()->frameWidth());  // over the labels and column 1
 
-  // Scrolled all the way right, the grid's own first column has gone; the
-  // frozen one stays in place, on top, and a click on it brings its cell up.
-  grid()->horizontalScrollBar()->setValue(grid()->horizontalScrollBar()->maximum());
+  // Scrolled sideways, by whole columns: the grid's own columns start where
+  // the frozen one ends, the first of them whole and under its own header;
+  // also once the frozen column is made wider than the others.
+  for (const long frozenTwips : {1800L, 2500L}) {
+    grid()->SetColWidth(1, frozenTwips);
+    QCoreApplication::processEvents();
+    for (const int step : {1, 2, 3}) {
+      QScrollBar* across = grid()->horizontalScrollBar();
+      across->setValue(across->maximum() * step / 3);
+      QCoreApplication::processEvents();
+      SCOPED_TRACE(across->value());
+      const int first = grid()->columnAt(0);
+      EXPECT_GE(first, 1);
+      EXPECT_EQ(grid()->columnViewportPosition(first), 0);
+      EXPECT_EQ(grid()->viewport()->geometry().left(), frozen->geometry().right() + 1);
+      EXPECT_EQ(grid()->horizontalHeader()->geometry().left(), grid()->viewport()->geometry().left());
+      EXPECT_EQ(frozen->geometry().topLeft(), placed.topLeft());
+      EXPECT_TRUE(frozen->isAncestorOf(grid()->childAt(frozen->geometry().center())));
+    }
+  }
   frozen->scrollTo(frozen->model()->index(44, 0));
   QCoreApplication::processEvents();
-  EXPECT_LT(grid()->visualRect(grid()->model()->index(0, 0)).right(), 0);
-  EXPECT_EQ(frozen->geometry(), placed);
-  EXPECT_TRUE(frozen->isAncestorOf(grid()->childAt(placed.center())));
   QTest::mouseClick(frozen->viewport(), Qt::LeftButton, {}, frozen->visualRect(frozen->model()->index(44, 0)).center());
   EXPECT_EQ(editor()->text(), QString::number(44 * 30));  // row 45, column 1
 
   menu(ID_FREEZE_NAME_COLUMN);
   EXPECT_TRUE(grid()->GetFixedCols() == 1 && !frozen->isVisible());
+  grid()->horizontalScrollBar()->setValue(0);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(grid()->columnAt(0), 0);  // column 1 back in the grid, as wide as it was made
+  EXPECT_NEAR(grid()->GetColWidth(1), 2500, 20);
+  EXPECT_EQ(grid()->viewport()->geometry().left(), grid()->verticalHeader()->geometry().right() + 1);
   menu(ID_FREEZE_NAME_COLUMN);
   load(file);  // a load while frozen starts unfrozen
   EXPECT_TRUE(grid()->GetFixedCols() == 1 && !frozen->isVisible());

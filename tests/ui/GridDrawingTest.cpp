@@ -51,6 +51,8 @@ TEST_P(GridDrawingTest, DrawsAsTheStyleDoes) {
   plain.setModel(grid.Model());
   plain.setSelectionModel(grid.selectionModel());
   plain.setWordWrap(false);
+  plain.setHorizontalScrollMode(grid.horizontalScrollMode());
+  plain.setVerticalScrollMode(grid.verticalScrollMode());
   plain.verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
   plain.verticalHeader()->setDefaultSectionSize(grid.verticalHeader()->defaultSectionSize());
   plain.verticalHeader()->setFixedWidth(grid.verticalHeader()->width());
