@@ -7,9 +7,7 @@
 #include <cstring>
 #include <memory>
 
-#ifdef Q_OS_WIN
-#include <io.h>
-#else
+#ifndef Q_OS_WIN
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -20,19 +18,20 @@ constexpr qint64 kCopyBlock = 1 << 20;
 
 QString errnoText(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
 
-// Puts the file's data on the disk.
+// Puts the file's data on the disk. Windows builds hand it to the system
+// only: a file opened by name there has no descriptor to sync.
 bool syncToDisk(QFile& file, QString& error) {
   if (!file.flush()) {
     error = file.errorString();
     return false;
   }
-#ifdef Q_OS_WIN
-  const bool synced = ::_commit(file.handle()) == 0;
-#else
-  const bool synced = ::fsync(file.handle()) == 0;
+#ifndef Q_OS_WIN
+  if (::fsync(file.handle()) != 0) {
+    error = errnoText(errno);
+    return false;
+  }
 #endif
-  if (!synced) error = errnoText(errno);
-  return synced;
+  return true;
 }
 
 // Reserves disk room for `size` bytes of the file before the first byte of
