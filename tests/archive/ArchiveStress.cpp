@@ -1,0 +1,131 @@
+// archive_stress [count] [seed]: mutated archives through the archive
+// library's four entries, as the program calls them. Each archive is a valid
+// one (made here, in one of the shapes the game uses) with a few random
+// faults: bytes flipped anywhere or in its tables, cut short, grown, header
+// words set to odd values, a range overwritten. Every archive must be either
+// refused at open and left byte for byte as it was, or updated into one that
+// the library opens again; no call may hang, and the calling process must
+// survive every one. Prints the tally and each finding; fails on a finding.
+#include <QDir>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <cstdio>
+#include <random>
+
+#include "MpqFiles.h"
+#include "TestFiles.h"
+
+namespace {
+
+quint32 Word(const QByteArray& b, int at) {
+  quint32 value = 0;
+  for (int i = 3; i >= 0; --i) value = (value << 8) | quint8(b[at + i]);
+  return value;
+}
+
+void SetWord(QByteArray& b, int at, quint32 value) {
+  for (int i = 0; i < 4; ++i) b[at + i] = char((value >> (8 * i)) & 0xFF);
+}
+
+void Mutate(QByteArray& b, std::mt19937_64& rng) {
+  auto below = [&](qint64 n) { return n <= 0 ? 0 : qint64(rng() % quint64(n)); };
+  const int hashAt = int(Word(b, 0x10)), blockAt = int(Word(b, 0x14));
+  switch (below(7)) {
+    case 0:  // bytes flipped anywhere
+      for (qint64 n = 1 + below(16); n > 0; --n) b[below(b.size())] = char(rng());
+      break;
+    case 1: {  // bytes flipped in the hash or the block table
+      const int table = below(2) ? hashAt : blockAt;
+      for (qint64 n = 1 + below(8); n > 0 && table < b.size(); --n) {
+        const qint64 at = table + below(std::min<qint64>(256, b.size() - table));
+        b[at] = char(b[at] ^ (1 << below(8)));
+      }
+      break;
+    }
+    case 2:  // cut short
+      b.truncate(below(b.size()));
+      break;
+    case 3: {  // a header word set to an odd value
+      const quint32 odd[] = {0, 1, 0xFFFFFFFF, 0x7FFFFFFF, 0x10000, quint32(b.size()), quint32(b.size() + 16),
+                             quint32(rng())};
+      if (b.size() >= 32) SetWord(b, 4 * int(1 + below(7)), odd[below(8)]);
+      break;
+    }
+    case 4: {  // a range overwritten
+      const qint64 at = below(b.size()), length = std::min<qint64>(1 + below(512), b.size() - at);
+      for (qint64 i = 0; i < length; ++i) b[at + i] = char(rng());
+      break;
+    }
+    case 5:  // grown with noise
+      for (qint64 n = 1 + below(4096); n > 0; --n) b.append(char(rng()));
+      break;
+    default: {  // a chunk cut out of the middle
+      const qint64 at = below(b.size());
+      b.remove(at, std::min<qint64>(1 + below(64), b.size() - at));
+    }
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const long count = argc > 1 ? std::atol(argv[1]) : 10000;
+  const quint64 seed = argc > 2 ? std::strtoull(argv[2], nullptr, 10) : 1;
+  setenv("LMPQAPI_WORKER_TIMEOUT_MS", "20000", 1);  // a call that takes this long has hung
+  QTemporaryDir dir;
+  const QString archive = dir.filePath("stress.mpq");
+  const QString sheet = WriteBytes(dir.filePath("weapons.txt"), SheetBytes("Lance", 200));
+
+  MpqContents files;
+  for (int i = 0; i < 6; ++i) files["data\\global\\excel\\s" + QByteArray::number(i) + ".txt"] = SheetBytes("s", 30 * i);
+  files["data\\global\\excel\\weapons.txt"] = SheetBytes("Sword", 400);
+  std::vector<QByteArray> shapes;
+  for (const MpqRecipe& recipe : {MpqRecipe{0, true, 16}, MpqRecipe{0, false, 16}, MpqRecipe{1, true, 16},
+                                  MpqRecipe{1, false, 16}, MpqRecipe{0, true, 8}}) {
+    MakeMpq(archive, files, recipe);
+    shapes.push_back(ReadBytes(archive));
+  }
+
+  Lmpqapi library;
+  if (!library.loaded() || library.initialize() != 1) return std::puts("archive_stress: no library"), 2;
+  long refused = 0, updated = 0, unchanged = 0, findings = 0;
+  qint64 slowest = 0;
+  QElapsedTimer all;
+  all.start();
+  auto finding = [&](long i, const char* what) {
+    if (++findings <= 20) std::printf("finding: archive %ld (seed %llu): %s\n", i, seed, what);
+  };
+  for (long i = 0; i < count; ++i) {
+    std::mt19937_64 rng(seed * 1000003 + quint64(i));
+    QByteArray bytes = shapes[rng() % shapes.size()];
+    for (int n = 1 + int(rng() % 3); n > 0; --n) Mutate(bytes, rng);
+    WriteBytes(archive, bytes);
+
+    QElapsedTimer call;
+    call.start();
+    const unsigned handle = library.open(archive);
+    if (handle) {
+      library.add(handle, sheet, "data\\global\\excel\\weapons.txt");
+      library.close(handle);
+    }
+    slowest = std::max(slowest, call.elapsed());
+    if (call.elapsed() >= 20000) finding(i, "a call ran into the time limit");
+    const QByteArray after = ReadBytes(archive);
+    if (!handle) {
+      ++refused;
+      if (after != bytes) finding(i, "a refused archive changed");
+    } else if (after == bytes) {
+      ++unchanged;
+    } else {
+      ++updated;
+      const unsigned again = library.open(archive);
+      if (!again) finding(i, "an updated archive does not open again");
+      else library.close(again);
+    }
+    if (QDir(dir.path()).entryList(QDir::Files).size() != 2) finding(i, "a copy was left beside the archive");
+  }
+  std::printf("archive_stress: %ld mutated archives (seed %llu) in %lld s: %ld refused unchanged, %ld updated, "
+              "%ld opened but left unchanged; slowest call %lld ms; %ld findings\n",
+              count, seed, all.elapsed() / 1000, refused, updated, unchanged, slowest, findings);
+  return findings ? 1 : 0;
+}
