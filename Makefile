@@ -2,6 +2,8 @@
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
 FUZZ_BUILD ?= build-fuzz
+STRESS_BUILD ?= build-stress
+STRESS_COUNT ?= 10000
 JOBS       ?= $(shell nproc)
 # make run opens a copy of the sample in the build folder, made when it is
 # missing, so that saving it never changes the tracked file.
@@ -15,7 +17,7 @@ PACKAGES := cmake make g++ pkg-config qt6-base-dev libstorm-dev libgtest-dev \
             fonts-dejavu-core xvfb xauth xdotool desktop-file-utils appstream \
             clang libclang-rt-14-dev
 
-.PHONY: deps build run display test bench fuzz clean
+.PHONY: deps build run display test bench fuzz stress clean
 
 deps:
 	@missing=""; for p in $(PACKAGES); do \
@@ -44,11 +46,11 @@ display:
 test: deps
 	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DTW_SANITIZE=ON -DBUILD_TESTING=ON
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
-	cd $(ASAN_BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+	cd $(ASAN_BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS) -LE stress
 
 bench: deps
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF -DTW_BENCH=ON
-	cmake --build $(BUILD) -j $(JOBS) --target sheet_bench strtable_bench save_bench
+	cmake --build $(BUILD) -j $(JOBS) --target sheet_bench strtable_bench save_bench archive_bench
 	QT_QPA_PLATFORM=offscreen bench/run.sh $(BUILD)
 
 fuzz: deps
@@ -56,5 +58,12 @@ fuzz: deps
 	cmake --build $(FUZZ_BUILD) -j $(JOBS)
 	fuzz/run.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
 
+# Mutated archives through the archive library (the ctest label "stress",
+# which `make test` leaves out), on a release build.
+stress: deps
+	cmake -S . -B $(STRESS_BUILD) -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=ON
+	cmake --build $(STRESS_BUILD) -j $(JOBS) --target archive_stress
+	./$(STRESS_BUILD)/tests/archive_stress $(STRESS_COUNT)
+
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(STRESS_BUILD)
