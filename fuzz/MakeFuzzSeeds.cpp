@@ -1,5 +1,5 @@
 // Writes the fuzzers' seed corpus: small tables of the game's shape, made by
-// the tests' table writer, into the directory given.
+// the tests' table writer, and a few tab sheets, into the directory given.
 #include <QDir>
 #include <QFile>
 #include <cstdio>
@@ -53,5 +53,14 @@ int main(int argc, char** argv) {
   const QByteArray run = QByteArray("\xC3\xA9\xE5\x89\xA3x").repeated(40);
   if (!write("overlap-aligned", WriteOverlappingTable(run, 40, 6, 6, 11))) return 1;
   if (!write("overlap-unaligned", WriteOverlappingTable(run, 40, 1, 5, 7))) return 1;
+  // Sheets: CR LF and bare LF lines, short and long records, a CR not
+  // before an LF, no break after the last line.
+  const QByteArray sheets[] = {
+      "name\tcode\tlevel\r\nDagger\tdgr\t3\r\nSword\tssd\r\n\r\nAxe\tax\t5\textra\r\n",
+      "a\tb\nc\r\nd\re\tf\ng",
+      QByteArray("header\t\t\r\n") + QByteArray("x\ty\r\n").repeated(20),
+  };
+  for (int i = 0; i < 3; ++i)
+    if (!write("sheet" + QString::number(i), sheets[i])) return 1;
   return 0;
 }
