@@ -15,6 +15,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <fstream>
 #include <functional>
 #include <thread>
@@ -137,17 +139,26 @@ bool IsOldOrNew(const QString& archive, const QByteArray& old, const MpqContents
 
 enum class Fault { kKillWorker, kStopWorker, kKillCaller };
 
-// Runs one add with `fault` striking `after` the worker starts (if the add
-// is not over by then).
+// Runs one add with `fault` striking `after` the worker starts, unless the
+// add is over by then.
 void AddStruckBy(Fault fault, Clock::duration after, const QString& archive, const QString& sheet) {
   if (fault != Fault::kKillCaller) {
     Lmpqapi library;
+    std::mutex mutex;
+    std::condition_variable over;
+    bool done = false;
     std::thread striker([&] {
       const pid_t worker = AwaitWorkerOf(getpid());
-      std::this_thread::sleep_for(after);
-      if (worker) kill(worker, fault == Fault::kStopWorker ? SIGSTOP : SIGKILL);
+      std::unique_lock lock(mutex);
+      if (!over.wait_for(lock, after, [&] { return done; }) && worker)
+        kill(worker, fault == Fault::kStopWorker ? SIGSTOP : SIGKILL);
     });
     library.addFile(archive, sheet, kSheetName);
+    {
+      std::lock_guard lock(mutex);
+      done = true;
+    }
+    over.notify_one();
     striker.join();
   } else {
     const std::string args[] = {TW_LMPQAPI_CALLER, TW_LMPQAPI_PATH, QFile::encodeName(archive).toStdString(),
@@ -158,10 +169,15 @@ void AddStruckBy(Fault fault, Clock::duration after, const QString& archive, con
     pid_t caller = 0;
     posix_spawn(&caller, argv[0], nullptr, nullptr, argv, environ);
     const pid_t worker = AwaitWorkerOf(caller);
-    std::this_thread::sleep_for(after);
-    kill(caller, SIGKILL);
-    waitpid(caller, nullptr, 0);
-    // The orphaned worker comes to this process (a subreaper); it sees its
+    const auto strike = Clock::now() + after;
+    bool ended = false;
+    while (!(ended = waitpid(caller, nullptr, WNOHANG) == caller) && Clock::now() < strike)
+      std::this_thread::sleep_for(1ms);
+    if (!ended) {
+      kill(caller, SIGKILL);
+      waitpid(caller, nullptr, 0);
+    }
+    // An orphaned worker comes to this process (a subreaper); it sees its
     // input end and finishes on its own.
     if (worker) waitpid(worker, nullptr, 0);
   }
@@ -169,7 +185,6 @@ void AddStruckBy(Fault fault, Clock::duration after, const QString& archive, con
 
 TEST(LmpqapiFaults, AnAddStruckAtAnyPointLeavesTheOldArchiveOrTheNew) {
   ASSERT_EQ(prctl(PR_SET_CHILD_SUBREAPER, 1), 0);
-  setenv("LMPQAPI_WORKER_TIMEOUT_MS", "1500", 1);  // a stopped worker counts as hung after this
   QTemporaryDir dir;
   const QString archive = dir.filePath("Patch_D2.mpq");
   const QString sheet = WriteBytes(dir.filePath("weapons.txt"), SheetBytes("Lance", 5000));
@@ -184,21 +199,25 @@ TEST(LmpqapiFaults, AnAddStruckAtAnyPointLeavesTheOldArchiveOrTheNew) {
   const auto whole = Clock::now() - started;
   ASSERT_EQ(ReadMpq(archive, NamesOf(updated)), updated);
 
-  const std::pair<Fault, int> faults[] = {{Fault::kKillWorker, 16}, {Fault::kKillCaller, 10}, {Fault::kStopWorker, 3}};
+  const std::pair<Fault, int> faults[] = {{Fault::kKillWorker, 16}, {Fault::kKillCaller, 10}, {Fault::kStopWorker, 1}};
   for (const auto& [fault, points] : faults) {
+    // A stopped worker counts as hung after this long.
+    if (fault == Fault::kStopWorker) setenv("LMPQAPI_WORKER_TIMEOUT_MS", "5000", 1);
     int olds = 0, news = 0;
-    for (int i = 0; i < points; ++i) {
+    for (int i = 0; i <= points; ++i) {
       SCOPED_TRACE(testing::Message() << "fault " << int(fault) << ", point " << i);
       WriteBytes(archive, original);
-      AddStruckBy(fault, whole * 3 * i / (2 * points), archive, sheet);
+      // The last point never comes: that add runs to its end.
+      AddStruckBy(fault, i == points ? 1h : whole * i / points, archive, sheet);
       const QByteArray after = ReadBytes(archive);
       EXPECT_TRUE(IsOldOrNew(archive, original, updated));
       (after == original ? olds : news) += 1;
     }
-    // The strikes span the add and beyond: the first leave the old archive,
-    // the last come when the new one is in place.
+    // The strikes span the add: the first leave the old archive, the add
+    // that nothing strikes leaves the new one.
     EXPECT_GT(olds, 0) << "fault " << int(fault);
     EXPECT_GT(news, 0) << "fault " << int(fault);
+    unsetenv("LMPQAPI_WORKER_TIMEOUT_MS");
   }
   // Copies that killed workers left behind go at the next open.
   EXPECT_NE(Lmpqapi().addFile(archive, sheet, kSheetName), 0u);
