@@ -70,9 +70,11 @@ section "Large sheets (sheet_bench)" sheet_bench suite "$work" | tee "$work/shee
 section "String table (strtable_bench)" strtable_bench | tee "$work/strtable.md"
 mkdir -p "$work/save"
 section "Saving (save_bench)" save_bench "$work/save" | tee "$work/save.md"
+mkdir -p "$work/archive"
+section "Adding to an archive (archive_bench)" archive_bench "$work/archive" | tee "$work/archive.md"
 
 {
-  cat "$work/head.md" "$work/sheet.md" "$work/strtable.md" "$work/save.md"
+  cat "$work/head.md" "$work/sheet.md" "$work/strtable.md" "$work/save.md" "$work/archive.md"
   if [ -f "$results" ]; then sed -n '/^## Profile findings/,$p' "$results"; fi
 } > "$work/RESULTS.md"
 mv "$work/RESULTS.md" "$results"
