@@ -5,6 +5,7 @@
 
 #include "archive/ArchiveLibrary.h"
 #include "platform/Dialogs.h"
+#include "platform/DocumentKind.h"
 
 namespace {
 constexpr uint32_t kOpenMode = LMPQ_OPEN_EXISTING | LMPQ_OPEN_KEEP_LISTFILE;  // 5
@@ -14,7 +15,7 @@ constexpr uint32_t kBadHandle = 0xFFFFFFFFu;
 }  // namespace
 
 QString NameInArchive(const QString& fileTitle) {
-  const QString folder = fileTitle.contains(QLatin1String(".txt"))
+  const QString folder = kind::ArchivesAsSheet(fileTitle)
                              ? QStringLiteral("data\\global\\excel\\")
                              : QStringLiteral("data\\local\\LNG\\ENG\\");
   return folder + fileTitle;

@@ -2,7 +2,7 @@
 // text up, and every notification of the editor writes its text back.
 #include <QLineEdit>
 
-#include "platform/Paths.h"
+#include "platform/DocumentKind.h"
 #include "sheet/MSFlexGrid.h"
 #include "ui/TabSheetDlg.h"
 
@@ -12,7 +12,7 @@ void CTabSheetDlg::CopyCellEditorToGrid() { m_grid->SetText(m_codec.Encode(m_cel
 
 void CTabSheetDlg::OnFreezeNameColumn() {
   if (m_szFilePath.isEmpty()) return;
-  if (FileTitleOf(m_szFilePath).contains(QLatin1String(".tbl"))) return;
+  if (kind::FreezeRefuses(m_szFilePath)) return;
   m_grid->SetFixedCols(m_grid->GetFixedCols() == 2 ? 1 : 2);
   m_cellEditor->setText(m_codec.Decode(m_grid->GetText()));
 }

@@ -8,6 +8,7 @@
 
 #include "app/TabSheetApp.h"
 #include "platform/Dialogs.h"
+#include "platform/DocumentKind.h"
 #include "platform/Paths.h"
 #include "sheet/MSFlexGrid.h"
 #include "sheet/SheetFile.h"
@@ -16,8 +17,6 @@
 namespace {
 constexpr short kFieldAlignment = 6;    // right, top
 constexpr long kFieldWidthTwips = 1800;  // 1.25 inch
-
-bool isStringTablePath(const QString& path) { return path.contains(QLatin1String(".tbl")); }
 
 void tellCannotOpen(QWidget* owner, const QString& path, const QString& reason) {
   ShowMessageBox(owner, QStringLiteral("Can't open %1\n%2").arg(path, reason));
@@ -47,7 +46,7 @@ void CTabSheetDlg::OnFileLoadText() {
   QByteArray bytes;
   QString error;
   bool highByte = false;
-  if (isStringTablePath(path)) {
+  if (kind::LoadsAsStringTable(path)) {
     QFile probe(path);
     if (!probe.open(QIODevice::ReadOnly)) return tellCannotOpen(this, path, probe.errorString());
   } else if (!ReadWholeFile(path, bytes, error, &highByte)) {
@@ -65,7 +64,7 @@ void CTabSheetDlg::OnFileLoadText() {
   m_grid->hide();  // hidden while rows are added
   m_grid->SetFixedCols(1);
   m_cellEditor->hide();
-  if (isStringTablePath(m_szFilePath)) {
+  if (kind::LoadsAsStringTable(m_szFilePath)) {
     ReadStringTable();
     return;
   }

@@ -6,6 +6,7 @@
 #include <QTextEdit>
 
 #include "platform/Dialogs.h"
+#include "platform/DocumentKind.h"
 #include "platform/Paths.h"
 #include "strtable/Crc16.h"
 #include "strtable/KeyNames.h"
@@ -75,7 +76,7 @@ void CTabSheetDlg::FindKey() {
 
 void CTabSheetDlg::OnAddKey() {
   if (m_szFilePath.isEmpty()) return;
-  if (FileTitleOf(m_szFilePath).contains(QLatin1String(".txt"), Qt::CaseSensitive)) return;
+  if (kind::AddKeyRefuses(m_szFilePath)) return;
   QComboBox* keyList = KeyList();
   const int selected = keyList->currentIndex();
   keyList->addItem(QStringLiteral("Blank"));

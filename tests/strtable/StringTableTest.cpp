@@ -8,6 +8,7 @@
 #include "strtable/Crc16.h"
 #include "strtable/RegionCrc.h"
 #include "strtable/StringTable.h"
+#include "strtable/TableCodec.h"
 
 namespace {
 
@@ -89,6 +90,23 @@ TEST(Crc16, TableAndRegion) {
     QBuffer buffer(&file);
     ASSERT_TRUE(buffer.open(QIODevice::ReadOnly));
     EXPECT_EQ(ComputeRegionCrc(buffer), BitwiseCrc16(QByteArrayView(file).sliced(c.from, c.to - c.from))) << c.start;
+  }
+}
+
+// The one-pass judge that hostile tables are checked with must say of every
+// stretch of a file what a check of that stretch alone says: a text that
+// starts or ends inside a sequence is not valid UTF-8.
+TEST(Utf8Map, JudgesEveryStretchAsTheTextAlone) {
+  const QByteArray files[] = {"a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80z", "\xC0\x80\xED\xA0\x80\xE2\x82\xC3",
+                              "\x85\xC3\xBF" "c1\xE5\x89\xA3\x92\xF4\x90\x80\x80"};
+  for (const QByteArray& file : files) {
+    const Utf8Map map(file);
+    for (qsizetype from = 0; from < file.size(); ++from)
+      for (qsizetype length = 1; from + length <= file.size(); ++length) {
+        const QByteArrayView text = QByteArrayView(file).sliced(from, length);
+        EXPECT_EQ(map.IsValidUtf8(text), TextCodec::IsValidUtf8(text)) << file.toHex().constData() << " " << from << "+" << length;
+        EXPECT_EQ(map.HasHighByte(text), TextCodec::HasHighByte(text));
+      }
   }
 }
 

@@ -49,6 +49,7 @@ TEST(SheetFormat, LoadsAndSavesBack) {
       {"crlf_exact", "a\tb\tc\r\n1\t2\t3\r\n4\t5\t6\r\n", "|a|b|c\n1|1|2|3\n2|4|5|6\n",
        "a\tb\tc\r\n1\t2\t3\r\n4\t5\t6\r\n"},
       {"last_line_without_break", "a\tb\r\n1\t2", "|a|b\n1|1|2\n", "a\tb\r\n1\t2\r\n"},
+      {"lone_cr_ends_the_last_line", "a\tb\r\n1\t2\r", "|a|b\n1|1|2\r\n", "a\tb\r\n1\t2\r\r\n"},
       {"lf_comes_back_crlf", "a\tb\n1\t2\n", "|a|b\n1|1|2\n", "a\tb\r\n1\t2\r\n"},
       {"empty_line", "a\tb\r\n\r\n1\t2\r\n", "|a|b\n1||\n2|1|2\n", "a\tb\r\n\t\r\n1\t2\r\n"},
       {"short_record_padded", "a\tb\tc\r\n1\r\n", "|a|b|c\n1|1||\n", "a\tb\tc\r\n1\t\t\r\n"},

@@ -1,16 +1,38 @@
-// The per-file codec (which one a file gets, and that it never changes a
-// byte) and the sheet model that shows the bytes through it, checked by Qt's
-// model tester while it changes.
+// The platform's pure pieces: the command-line tail, path pieces, and the
+// per-file codec (which one a file gets, and that it never changes a byte).
 #include <gtest/gtest.h>
 
-#include <QAbstractItemModelTester>
 #include <QSet>
-#include <QSignalSpy>
 
+#include "platform/CommandLine.h"
+#include "platform/Paths.h"
 #include "platform/TextCodec.h"
-#include "sheet/SheetModel.h"
 
 namespace {
+
+TEST(CommandLineTail, TakesEverythingAfterTheProgramName) {
+  const char* cases[][2] = {
+      {"tabwright.exe    ", ""},                                   // blanks only
+      {"tabwright.exe   C:\\x.txt", "C:\\x.txt"},
+      {"\"C:\\Program Files\\tw.exe\" C:\\a b.txt", "C:\\a b.txt"},  // quoted name with blanks
+      {"\"C:\\tw.exe\"C:\\x.txt", "C:\\x.txt"},
+      {"\"C:\\never closed x.txt", ""},                             // the quote runs to the end
+      {"tw.exe \"C:\\a b.txt\"", "\"C:\\a b.txt\""},                // quotes stay in the tail
+      {"tw.exe a b.txt  ", "a b.txt  "},                            // trailing blanks stay
+      {"tw.exe\t\x01\x1f x.txt", "x.txt"},                          // codes 1..32 are skipped
+      {"tw.exe\tx.txt", "x.txt"}, {"tw.exe\x1f" "x.txt", "x.txt"},    // and end an unquoted name
+      {"", ""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(CommandLineTail(c[0]), QString(c[1])) << c[0];
+  // Where the shell has split the line already: arguments joined by blanks.
+  EXPECT_EQ(CommandLineTailFromArguments({"  /data/my", "sheet.txt "}), "/data/my sheet.txt ");
+}
+
+TEST(Paths, DirectoryAndTitle) {
+  const char* cases[][2] = {
+      {"/home/m/W.txt", "/home/m|W.txt"}, {"W.txt", "|W.txt"}, {"/x.txt", "|x.txt"}, {"/a.tbl/b.txt", "/a.tbl|b.txt"}};
+  for (const auto& c : cases) EXPECT_EQ(DirectoryOf(c[0]) + "|" + FileTitleOf(c[0]), c[1]);
+}
 
 TEST(TextCodec, ChoosesUtf8OnlyForValidTextWithHighBytes) {
   const std::pair<QByteArray, bool> cases[] = {
@@ -44,34 +66,6 @@ TEST(TextCodec, DecodeThenEncodeKeepsEveryByte) {
   // What a file cannot hold becomes a question mark.
   EXPECT_EQ(latin.Encode(QString::fromUtf8("\xE2\x82\xAC \xE6\x97\xA5 \xF0\x9F\x98\x80")), "\x80 ? ?");
   EXPECT_EQ(utf8.Encode(QString("a") + QChar(0xD800)), "a?");
-}
-
-TEST(SheetModel, ShowsTheSheetAndAnnouncesChanges) {
-  SheetModel model;
-  QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
-  model.setColCount(3);
-  model.appendFileLines("name\tcost\r\nsword\t10\r\naxe\t\xC3\xA9\r\n");
-  ASSERT_EQ(QSize(model.columnCount(), model.rowCount()), QSize(2, 2));
-  // Row 0 and column 0 of the sheet are the headers; no cell edits itself.
-  EXPECT_EQ(model.headerData(1, Qt::Horizontal).toString(), "cost");
-  EXPECT_EQ(model.headerData(1, Qt::Vertical).toString(), "2");
-  EXPECT_FALSE(model.flags(model.index(0, 0)) & Qt::ItemIsEditable);
-  EXPECT_EQ(model.data(model.index(1, 1)).toString(), QString::fromLatin1("\xC3\xA9"));
-  model.setCodec(TextCodec(TextCodec::Kind::Utf8));
-  EXPECT_EQ(model.data(model.index(1, 1)).toString(), QString::fromUtf8("\xC3\xA9"));
-
-  QSignalSpy dataChanged(&model, &QAbstractItemModel::dataChanged);
-  QSignalSpy headerChanged(&model, &QAbstractItemModel::headerDataChanged);
-  model.setCell(2, 2, "new");
-  model.setCell(0, 1, "A");
-  ASSERT_EQ(dataChanged.size(), 1);
-  EXPECT_EQ(dataChanged.at(0).at(0).toModelIndex(), model.index(1, 1));
-  EXPECT_EQ(model.data(model.index(1, 1)).toString(), "new");
-  EXPECT_EQ(headerChanged.size(), 1);
-  EXPECT_EQ(model.headerData(0, Qt::Horizontal).toString(), "A");
-  model.setRowCount(0);
-  model.setColCount(1);
-  EXPECT_EQ(model.columnCount(), 0);
 }
 
 }  // namespace

@@ -1,39 +1,13 @@
-// The pure pieces of start-up: the command-line tail, path pieces, the
-// settings file and the window layout.
+// Start-up's settings file and the editor window's layout.
 #include <gtest/gtest.h>
 
 #include <QSettings>
 
 #include "TestFiles.h"
 #include "app/TabSheetApp.h"
-#include "platform/CommandLine.h"
-#include "platform/Paths.h"
 #include "ui/EditorLayout.h"
 
 namespace {
-
-TEST(CommandLineTail, TakesEverythingAfterTheProgramName) {
-  const char* cases[][2] = {
-      {"tabwright.exe    ", ""},                                   // blanks only
-      {"tabwright.exe   C:\\x.txt", "C:\\x.txt"},
-      {"\"C:\\Program Files\\tw.exe\" C:\\a b.txt", "C:\\a b.txt"},  // quoted name with blanks
-      {"\"C:\\tw.exe\"C:\\x.txt", "C:\\x.txt"},
-      {"\"C:\\never closed x.txt", ""},                             // the quote runs to the end
-      {"tw.exe \"C:\\a b.txt\"", "\"C:\\a b.txt\""},                // quotes stay in the tail
-      {"tw.exe a b.txt  ", "a b.txt  "},                            // trailing blanks stay
-      {"tw.exe\t\x01\x1f x.txt", "x.txt"},                          // codes 1..32 are skipped
-      {"", ""},
-  };
-  for (const auto& c : cases) EXPECT_EQ(CommandLineTail(c[0]), QString(c[1])) << c[0];
-  // Where the shell has split the line already: arguments joined by blanks.
-  EXPECT_EQ(CommandLineTailFromArguments({"  /data/my", "sheet.txt "}), "/data/my sheet.txt ");
-}
-
-TEST(Paths, DirectoryAndTitle) {
-  const char* cases[][2] = {
-      {"/home/m/W.txt", "/home/m|W.txt"}, {"W.txt", "|W.txt"}, {"/x.txt", "|x.txt"}, {"/a.tbl/b.txt", "/a.tbl|b.txt"}};
-  for (const auto& c : cases) EXPECT_EQ(DirectoryOf(c[0]) + "|" + FileTitleOf(c[0]), c[1]);
-}
 
 // The settings file of a working directory: created with "C:", an empty value
 // rewritten, a value kept, and another directory's file left alone.
@@ -69,6 +43,8 @@ TEST(EditorLayout, PlacesEveryControl) {
        310, 10, 300, 28, 5, 40, 891, 555, 322, 199, 256, 202},
       {500, 300, -50, 10, 600, 28, 3, 50, 494, 244, 5, 10, 166, 10,
        176, 10, 166, 28, 5, 40, 490, 255, 122, 49, 256, 202},
+      {900, 101, 150, 10, 600, 28, 3, 50, 894, 45, 5, 10, 300, 10,  // odd, below the splash's height
+       310, 10, 300, 28, 5, 40, 890, 56, 322, -51, 256, 202},
   };
   for (const auto& c : cases) {
     const EditorLayout l = ComputeEditorLayout(c[0], c[1]);
