@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QUrl>
 
+#include "platform/Dialogs.h"
 #include "ui/TabSheetDlg.h"
 
 namespace {
@@ -49,13 +50,19 @@ void CTabSheetApp::OnHelp() {
   if (!m_pszHelpFilePath.isEmpty()) QDesktopServices::openUrl(QUrl::fromLocalFile(m_pszHelpFilePath));
 }
 
+EditorContext CTabSheetApp::WindowContext() {
+  return {m_lpCmdLine, &m_profile, [this] { OnHelp(); }};
+}
+
 BOOL CTabSheetApp::InitInstance() {
   const QString directory = SettleSettings();
   {
-    CTabSheetDlg dialog;
+    CTabSheetDlg dialog(WindowContext());
     m_pMainWnd = &dialog;
+    SetMainWindow(&dialog);
     dialog.m_szDirectory = directory;
     dialog.DoModal();
+    SetMainWindow(nullptr);
     m_pMainWnd = nullptr;
   }
   return 0;

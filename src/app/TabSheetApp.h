@@ -7,6 +7,7 @@
 #include "platform/WinMessages.h"
 
 class QWidget;
+struct EditorContext;
 
 class CTabSheetApp {
  public:
@@ -29,6 +30,10 @@ class CTabSheetApp {
   // The framework's Help command (ID_HELP): opens the help file when one is
   // set; the program sets none, so it shows nothing.
   void OnHelp();
+
+  // What the editor window is given: the command-line tail, the settings
+  // file to remember its directory in, and the help.
+  EditorContext WindowContext();
 
   QString m_pszProfileName;      // the settings file
   QString m_pszHelpFilePath;     // the help file; none is set

@@ -5,8 +5,6 @@
 #include <QFileInfo>
 #include <QMessageBox>
 
-#include "app/TabSheetApp.h"
-
 namespace {
 OpenFileDialogHandler& openHandler() {
   static OpenFileDialogHandler handler;
@@ -16,6 +14,7 @@ MessageBoxHandler& messageHandler() {
   static MessageBoxHandler handler;
   return handler;
 }
+QWidget* g_mainWindow = nullptr;
 
 std::optional<QString> realOpenFileDialog(const OpenFileRequest& request) {
   QFileDialog dialog(request.owner);
@@ -53,10 +52,11 @@ void ShowMessageBox(QWidget* owner, const QString& text) {
   realMessageBox(owner, text);
 }
 
-void AfxMessageBox(const QString& text) {
-  CTabSheetApp* app = AfxGetApp();
-  ShowMessageBox(app ? app->m_pMainWnd : nullptr, text);
-}
+void SetMainWindow(QWidget* window) { g_mainWindow = window; }
+
+QWidget* MainWindow() { return g_mainWindow; }
+
+void AfxMessageBox(const QString& text) { ShowMessageBox(g_mainWindow, text); }
 
 OpenFileDialogHandler SetOpenFileDialogHandler(OpenFileDialogHandler handler) {
   return std::exchange(openHandler(), std::move(handler));

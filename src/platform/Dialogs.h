@@ -25,6 +25,10 @@ std::optional<QString> ShowOpenFileDialog(const OpenFileRequest& request);
 // An OK box titled "Tabwright" with the text; returns when it is dismissed.
 void ShowMessageBox(QWidget* owner, const QString& text);
 
+// The application's main window while it runs: the owner of boxes that name none.
+void SetMainWindow(QWidget* window);
+QWidget* MainWindow();
+
 // The application-level message box: owned by the application's main window.
 void AfxMessageBox(const QString& text);
 

@@ -5,15 +5,13 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
-#include "app/TabSheetApp.h"
 #include "platform/DialogColours.h"
+#include "platform/Dialogs.h"
 #include "platform/WinMessages.h"
 
 namespace {
 QWidget* OwnerFor(QWidget* parent) {
-  if (parent) return parent;
-  CTabSheetApp* app = AfxGetApp();
-  return app ? app->m_pMainWnd : nullptr;
+  return parent ? parent : MainWindow();
 }
 }  // namespace
 

@@ -66,8 +66,8 @@ void setUpSheetView(QTableView* view) {
 }
 }  // namespace
 
-CMSFlexGrid::CMSFlexGrid(QWidget* parent)
-    : QTableView(parent), m_frozen(new FrozenColumnsView(this, verticalHeader())) {
+CMSFlexGrid::CMSFlexGrid(SheetModel& sheet, QWidget* parent)
+    : QTableView(parent), m_model(sheet), m_frozen(new FrozenColumnsView(this, verticalHeader())) {
   setModel(&m_model);
   setUpSheetView(this);
   const int defaultWidth = static_cast<int>(kDefaultColWidthTwips * logicalDpiX() / kTwipsPerInch);
@@ -93,9 +93,11 @@ CMSFlexGrid::CMSFlexGrid(QWidget* parent)
 
   connect(verticalScrollBar(), &QScrollBar::valueChanged, m_frozen->verticalScrollBar(), &QScrollBar::setValue);
   connect(m_frozen->verticalScrollBar(), &QScrollBar::valueChanged, verticalScrollBar(), &QScrollBar::setValue);
+  // The sheet may be reloaded behind the grid's back: the current cell
+  // settles inside it again.
   connect(&m_model, &QAbstractItemModel::modelReset, this, [this] {
     updateFrozenColumns();
-    showCurrentCell();
+    settleCurrentCell();
   });
   viewport()->installEventFilter(this);
   m_frozen->viewport()->installEventFilter(this);

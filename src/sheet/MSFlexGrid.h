@@ -17,7 +17,8 @@ class CMSFlexGrid : public QTableView {
   Q_OBJECT
 
  public:
-  explicit CMSFlexGrid(QWidget* parent = nullptr);
+  // The grid shows `sheet`, which outlives it; it owns no cells itself.
+  explicit CMSFlexGrid(SheetModel& sheet, QWidget* parent = nullptr);
 
   // The current cell's text.
   QByteArray GetText() const;
@@ -88,7 +89,7 @@ class CMSFlexGrid : public QTableView {
   int frozenWidth() const;
   int labelWidth() const;  // of the label column
 
-  SheetModel m_model;
+  SheetModel& m_model;
   QTableView* m_frozen = nullptr;
   long m_fixedRows = 1;
   long m_fixedCols = 1;

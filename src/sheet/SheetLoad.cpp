@@ -1,12 +1,10 @@
 // Loading a file: a string table goes to the key browser, anything else is
 // read as a tab sheet into the grid.
 #include <QComboBox>
-#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTextEdit>
 
-#include "app/TabSheetApp.h"
 #include "platform/Dialogs.h"
 #include "platform/DocumentKind.h"
 #include "platform/Paths.h"
@@ -17,43 +15,53 @@
 namespace {
 constexpr short kFieldAlignment = 6;    // right, top
 constexpr long kFieldWidthTwips = 1800;  // 1.25 inch
-
-void tellCannotOpen(QWidget* owner, const QString& path, const QString& reason) {
-  ShowMessageBox(owner, QStringLiteral("Can't open %1\n%2").arg(path, reason));
-}
 }  // namespace
 
 void CTabSheetDlg::OnFileLoadText() {
-  QString path;
-  if (m_bOpenFromCommandLine) {
-    path = AfxGetApp() ? AfxGetApp()->m_lpCmdLine : QString();
-  } else {
-    OpenFileRequest request;
-    request.owner = this;
-    request.filterDescription = QStringLiteral("Diablo II Data Files(*.txt;*.tbl)");
-    request.filterPatterns = QStringLiteral("*.txt *.tbl");
-    request.initialDirectory = m_szDirectory;
-    request.defaultExtension = QStringLiteral("txt");
-    request.currentName = m_szFilePath;
-    const std::optional<QString> chosen = ShowOpenFileDialog(request);
-    if (!chosen) return;
-    path = *chosen;
-  }
-
+  const std::optional<QString> path = PathToLoad();
+  if (!path) return;
   // Read before anything changes: a file that cannot be read leaves the
   // former document, view and path as they were, so no later save can write
-  // an empty grid anywhere.
+  // an empty grid anywhere. The bytes read here are all the load reads.
   QByteArray bytes;
   QString error;
   bool highByte = false;
-  if (kind::LoadsAsStringTable(path)) {
-    QFile probe(path);
-    if (!probe.open(QIODevice::ReadOnly)) return tellCannotOpen(this, path, probe.errorString());
-  } else if (!ReadWholeFile(path, bytes, error, &highByte)) {
-    return tellCannotOpen(this, path, error);
-  }
+  if (!ReadWholeFile(*path, bytes, error, &highByte))
+    return ShowMessageBox(this, QStringLiteral("Can't open %1\n%2").arg(*path, error));
 
-  m_szFilePath = path;
+  m_szFilePath = *path;
+  HideDocumentViews();
+  if (kind::LoadsAsStringTable(m_szFilePath)) return ReadStringTable(std::move(bytes));
+
+  HideKeyBrowser();
+  SetBusy(true);
+  m_sheet.LoadFromBytes(m_szFilePath, std::move(bytes), highByte);
+  m_grid->SetFixedRows(1);
+  for (long col = 1; col < m_grid->GetCols(); ++col) {
+    m_grid->SetColAlignment(col, kFieldAlignment);
+    m_grid->SetColWidth(col, kFieldWidthTwips);
+  }
+  SetBusy(false);
+  ShowSheetView();
+  RememberDirectoryOf(m_szFilePath);
+  setWindowTitle(FileTitleOf(m_szFilePath));
+}
+
+// The command-line tail at start-up, else the user's choice in the open dialog.
+std::optional<QString> CTabSheetDlg::PathToLoad() {
+  if (m_bOpenFromCommandLine) return m_context.commandLineTail;
+  OpenFileRequest request;
+  request.owner = this;
+  request.filterDescription = QStringLiteral("Diablo II Data Files(*.txt;*.tbl)");
+  request.filterPatterns = QStringLiteral("*.txt *.tbl");
+  request.initialDirectory = m_szDirectory;
+  request.defaultExtension = QStringLiteral("txt");
+  request.currentName = m_szFilePath;
+  return ShowOpenFileDialog(request);
+}
+
+// Every load hides the splash, the grid and the cell editor, and unfreezes.
+void CTabSheetDlg::HideDocumentViews() {
   // The editor keeps the former file's text through the load. The focus must
   // not pass into it while the views are swapped (hiding a focused widget
   // hands the focus on, showing it again can give it back): its focus
@@ -64,34 +72,18 @@ void CTabSheetDlg::OnFileLoadText() {
   m_grid->hide();  // hidden while rows are added
   m_grid->SetFixedCols(1);
   m_cellEditor->hide();
-  if (kind::LoadsAsStringTable(m_szFilePath)) {
-    ReadStringTable();
-    return;
-  }
+}
 
+void CTabSheetDlg::HideKeyBrowser() {
   KeyList()->hide();
   ValueView()->hide();
   KeySearch()->hide();
-  SetBusy(true);
-  m_grid->Clear();
-  const qsizetype tabs = HeaderTabCount(bytes);
-  m_grid->SetRows(0);
-  m_grid->SetCols(static_cast<long>(tabs) + 2);
-  m_codec = TextCodec::ForBytes(bytes, highByte);
-  m_grid->SetCodec(m_codec);
-  m_grid->AddFileLines(std::move(bytes));
-  m_grid->SetFixedRows(1);
-  const long cols = m_grid->GetCols();
-  for (long col = 1; col < cols; ++col) {
-    m_grid->SetColAlignment(col, kFieldAlignment);
-    m_grid->SetColWidth(col, kFieldWidthTwips);
-  }
-  SetBusy(false);
+}
+
+void CTabSheetDlg::ShowSheetView() {
   m_grid->show();
   m_cellEditor->show();
   // The grid takes the focus, also for when the window is next activated,
   // so that no focus lands in the editor by itself.
   m_grid->setFocus(Qt::OtherFocusReason);
-  RememberDirectoryOf(m_szFilePath);
-  setWindowTitle(FileTitleOf(m_szFilePath));
 }

@@ -6,7 +6,7 @@ namespace {
 constexpr qsizetype kDisplayBytes = 4096;
 }  // namespace
 
-SheetModel::SheetModel(QObject* parent) : QAbstractTableModel(parent) {}
+SheetModel::SheetModel(SheetStore& store, QObject* parent) : QAbstractTableModel(parent), m_store(store) {}
 
 template <typename Change>
 void SheetModel::resetWith(Change change) {

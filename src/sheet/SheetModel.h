@@ -12,7 +12,8 @@ class SheetModel : public QAbstractTableModel {
   Q_OBJECT
 
  public:
-  explicit SheetModel(QObject* parent = nullptr);
+  // Shows `store`, which outlives the model.
+  explicit SheetModel(SheetStore& store, QObject* parent = nullptr);
 
   const SheetStore& store() const { return m_store; }
   const TextCodec& codec() const { return m_codec; }
@@ -39,7 +40,7 @@ class SheetModel : public QAbstractTableModel {
   template <typename Change>
   void resetWith(Change change);
 
-  SheetStore m_store;
+  SheetStore& m_store;
   TextCodec m_codec;
   std::vector<Qt::Alignment> m_alignments;  // by store column
 };

@@ -1,15 +1,13 @@
 // Saving the grid back over the loaded file as a tab sheet.
 #include "platform/Dialogs.h"
 #include "platform/DocumentKind.h"
-#include "sheet/MSFlexGrid.h"
-#include "sheet/SheetFile.h"
 #include "ui/TabSheetDlg.h"
 
 void CTabSheetDlg::OnFileSaveText() {
   // Nothing loaded, or a string table open: string tables are never written.
   if (m_szFilePath.isEmpty() || kind::SaveRefuses(m_szFilePath)) return;
   SetBusy(true);
-  const InPlaceWriteResult saved = SaveSheet(m_grid->Store(), m_szFilePath);
+  const InPlaceWriteResult saved = m_sheet.Save();
   SetBusy(false);
   switch (saved.outcome) {
     case InPlaceWriteResult::kWritten:

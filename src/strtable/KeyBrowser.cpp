@@ -1,86 +1,52 @@
-// The editor window's string-table members: reading a table into the key
-// list, showing the selected value, the checksum, the key search and Add Key.
+// The editor window's string-table members: showing a table in the key list,
+// the selected value, the checksum, the key search and Add Key. What they
+// show is the string-table document; the key list is a view of its keys.
 #include <QComboBox>
-#include <QFile>
 #include <QLineEdit>
 #include <QTextEdit>
 
-#include "platform/Dialogs.h"
 #include "platform/DocumentKind.h"
 #include "platform/Paths.h"
-#include "strtable/Crc16.h"
-#include "strtable/KeyNames.h"
-#include "strtable/RegionCrc.h"
-#include "strtable/TableCodec.h"
+#include "strtable/KeyListModel.h"
 #include "ui/TabSheetDlg.h"
 
-void CTabSheetDlg::ReadStringTable() {
-  // Open first: a file that cannot be read leaves the window as it was.
-  QFile file(m_szFilePath);
-  if (!file.open(QIODevice::ReadOnly)) {
-    ShowMessageBox(this, QStringLiteral("Can't open %1\n%2").arg(m_szFilePath, file.errorString()));
-    return;
-  }
-  m_stringTable = ParseStringTable(file.readAll());
-  file.close();
-
-  m_codec = CodecForTable(m_stringTable);
-
-  QStringList keys;
-  keys.reserve(static_cast<qsizetype>(m_stringTable.m_keyNames.size()));
-  for (const QByteArrayView key : m_stringTable.m_keyNames) keys.append(KeyListText(m_codec, key));
-
-  QComboBox* keyList = KeyList();
-  keyList->clear();
-  keyList->addItems(keys);
-  keyList->show();
+void CTabSheetDlg::ReadStringTable(QByteArray fileBytes) {
+  m_keyModel.LoadFromBytes(m_szFilePath, std::move(fileBytes));
+  KeyList()->show();
   ValueView()->show();
   KeySearch()->show();
-  keyList->setCurrentIndex(0);  // stays at -1 for a table of no entries
+  KeyList()->setCurrentIndex(0);  // stays at -1 for a table of no entries
   ShowSelectedValue();
-
   const quint16 crc = ComputeCrc();
   setWindowTitle(QString::asprintf("%s - %i entries (CRC of 0x%0X)",
                                    FileTitleOf(m_szFilePath).toUtf8().constData(),
-                                   keyList->count(), unsigned{crc}));
+                                   KeyList()->count(), unsigned{crc}));
   RememberDirectoryOf(m_szFilePath);
 }
 
 void CTabSheetDlg::ShowSelectedValue() {
-  // No selection, or an item appended by Add Key, has no value: show none.
-  const int i = KeyList()->currentIndex();
-  const bool hasValue = i >= 0 && static_cast<size_t>(i) < m_stringTable.m_values.size();
-  ValueView()->setPlainText(hasValue ? m_codec.Decode(m_stringTable.m_values[i]) : QString());
+  // No selection, or a key appended by Add Key, has no value: show none.
+  ValueView()->setPlainText(m_table.ValueText(KeyList()->currentIndex()));
 }
 
 quint16 CTabSheetDlg::ComputeCrc() {
-  // A file gone since the read sums nothing, like an empty region.
-  QFile file(m_szFilePath);
-  m_crc = file.open(QIODevice::ReadOnly) ? ComputeRegionCrc(file) : crc16::kInitial;
+  m_crc = m_table.Crc();  // summed over the bytes the table was read from
   return m_crc;
 }
 
 void CTabSheetDlg::FindKey() {
-  // Whole names only, letter case ignored; the first match in list order wins:
-  // the table's keys (compared whole, not as the list shortens them), then the
-  // items Add Key appended.
-  QComboBox* keyList = KeyList();
-  const QString name = KeySearch()->text();
-  int found = FindKeyEntry(m_stringTable, m_codec, name);
-  for (int i = static_cast<int>(m_stringTable.m_keyNames.size()); found < 0 && i < keyList->count(); ++i)
-    if (keyList->itemText(i).compare(name, Qt::CaseInsensitive) == 0) found = i;
+  // A search that matches no key changes nothing.
+  const int found = m_table.FindKey(KeySearch()->text());
   if (found < 0) return;
-  keyList->setCurrentIndex(found);
+  KeyList()->setCurrentIndex(found);
   ShowSelectedValue();
 }
 
 void CTabSheetDlg::OnAddKey() {
-  if (m_szFilePath.isEmpty()) return;
-  if (kind::AddKeyRefuses(m_szFilePath)) return;
-  QComboBox* keyList = KeyList();
-  const int selected = keyList->currentIndex();
-  keyList->addItem(QStringLiteral("Blank"));
-  // A combo box selects the first item put into an empty list; the key list
+  if (m_szFilePath.isEmpty() || kind::AddKeyRefuses(m_szFilePath)) return;
+  const int selected = KeyList()->currentIndex();
+  m_keyModel.AppendBlankKey();
+  // A combo box selects the first key put into an empty list; the key list
   // keeps its selection.
-  keyList->setCurrentIndex(selected);
+  KeyList()->setCurrentIndex(selected);
 }

@@ -11,16 +11,17 @@
 #include <QVBoxLayout>
 #include <limits>
 
-#include "app/TabSheetApp.h"
 #include "platform/DialogColours.h"
 #include "platform/DialogUnits.h"
 #include "platform/Paths.h"
+#include "platform/Profile.h"
 #include "res/Artwork.h"
 #include "res/resource.h"
 #include "sheet/MSFlexGrid.h"
 #include "ui/EditorLayout.h"
 
-CTabSheetDlg::CTabSheetDlg(QWidget* parent) : QDialog(parent), m_hIcon(ApplicationIcon()) {
+CTabSheetDlg::CTabSheetDlg(EditorContext context, QWidget* parent)
+    : QDialog(parent), m_hIcon(ApplicationIcon()), m_context(std::move(context)) {
   setWindowTitle(QStringLiteral("Tabwright Beta 1"));
   setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint |
                  Qt::WindowCloseButtonHint);
@@ -38,6 +39,9 @@ CTabSheetDlg::CTabSheetDlg(QWidget* parent) : QDialog(parent), m_hIcon(Applicati
 
 CTabSheetDlg::~CTabSheetDlg() {
   if (m_bBusy) QApplication::restoreOverrideCursor();
+  // The views go before the documents they show.
+  delete m_grid;
+  delete m_keyList;
 }
 
 void CTabSheetDlg::CreateMenu() {
@@ -77,12 +81,13 @@ void CTabSheetDlg::CreateControls() {
   m_splash->setPixmap(SplashPixmap());
   m_keyList = new QComboBox(m_client);
   m_keyList->setEditable(false);
+  m_keyList->setModel(&m_keyModel);
   // Tables hold tens of thousands of keys: spare the list measuring each one.
   if (auto* listView = qobject_cast<QListView*>(m_keyList->view())) listView->setUniformItemSizes(true);
   m_valueView = new QTextEdit(m_client);
   m_valueView->setAcceptRichText(false);
   m_valueView->setLineWrapMode(QTextEdit::NoWrap);
-  m_grid = new CMSFlexGrid(m_client);
+  m_grid = new CMSFlexGrid(m_sheet.Model(), m_client);
   m_keySearch = new QLineEdit(m_client);
   m_keySearch->setMaxLength(std::numeric_limits<int>::max());
 
@@ -139,8 +144,7 @@ BOOL CTabSheetDlg::OnInitDialog() {
   m_grid->hide();
   showMaximized();
   m_bBusy = false;
-  const CTabSheetApp* app = AfxGetApp();
-  if (app && !app->m_lpCmdLine.isEmpty()) {
+  if (!m_context.commandLineTail.isEmpty()) {
     m_bOpenFromCommandLine = true;
     OnFileLoadText();
   }
@@ -172,9 +176,7 @@ LRESULT CTabSheetDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     // application.
     if (id == IDOK) OnOK();
     if (id == IDCANCEL) OnCancel();
-    if (id == ID_HELP) {
-      if (CTabSheetApp* app = AfxGetApp()) app->OnHelp();
-    }
+    if (id == ID_HELP && m_context.help) m_context.help();
   }
   return 0;
 }
@@ -231,6 +233,6 @@ void CTabSheetDlg::SetBusy(bool busy) {
 
 void CTabSheetDlg::RememberDirectoryOf(const QString& path) {
   const QString directory = DirectoryOf(path);
-  if (CTabSheetApp* app = AfxGetApp()) app->WriteProfileString(QString(), QStringLiteral("Directory"), directory);
+  if (m_context.profile) m_context.profile->WriteProfileString(QString(), QStringLiteral("Directory"), directory);
   m_szDirectory = directory;
 }

@@ -1,13 +1,18 @@
 #pragma once
-// The editor window: the program's one main window. It owns every piece of
-// document state of a run and routes every command through WindowProc.
+// The editor window: the program's one main window. It routes every command
+// through WindowProc to its handlers, which call on the two documents (the
+// open sheet, the open string table) and on the views that show them.
 #include <QDialog>
 #include <QIcon>
 #include <QString>
 
-#include "platform/TextCodec.h"
+#include <functional>
+#include <optional>
+
 #include "platform/WinMessages.h"
-#include "strtable/StringTable.h"
+#include "sheet/SheetDocument.h"
+#include "strtable/KeyListModel.h"
+#include "strtable/StringTableDocument.h"
 
 class CMSFlexGrid;
 class QComboBox;
@@ -15,12 +20,20 @@ class QLabel;
 class QLineEdit;
 class QMenuBar;
 class QTextEdit;
+class Profile;
+
+// What the application gives the window it runs.
+struct EditorContext {
+  QString commandLineTail;     // the path the start-up load opens; empty: none
+  Profile* profile = nullptr;  // where each load remembers its directory
+  std::function<void()> help;  // the application's help, for ID_HELP
+};
 
 class CTabSheetDlg : public QDialog {
   Q_OBJECT
 
  public:
-  explicit CTabSheetDlg(QWidget* parent = nullptr);
+  explicit CTabSheetDlg(EditorContext context = {}, QWidget* parent = nullptr);
   ~CTabSheetDlg() override;
 
   // Window start, then the modal run; returns 1 after Exit, 2 after Cancel.
@@ -44,7 +57,7 @@ class CTabSheetDlg : public QDialog {
   void CopyCellEditorToGrid();
 
   // String tables.
-  void ReadStringTable();
+  void ReadStringTable(QByteArray fileBytes);
   void ShowSelectedValue();
   quint16 ComputeCrc();
   void FindKey();
@@ -61,11 +74,11 @@ class CTabSheetDlg : public QDialog {
   QString m_szFilePath;     // the current file; empty before the first load
   QString m_szDirectory;    // remembered directory: where the open dialog starts
   QString m_szArchivePath;  // archive chosen for Add File to Archive; empty until chosen
-  StringTable m_stringTable;  // the open string table
+  SheetDocument m_sheet;        // the sheet the grid shows
+  StringTableDocument m_table;  // the string table the key browser shows
   bool m_bBusy = false;                 // a sheet is being loaded or saved
   bool m_bOpenFromCommandLine = false;  // the start-up load takes the command-line tail
   quint16 m_crc = 0;                    // checksum of the open string table
-  TextCodec m_codec;                    // how the open file's bytes show on screen
 
   QLabel* m_splash = nullptr;
   QLineEdit* m_cellEditor = nullptr;
@@ -83,10 +96,16 @@ class CTabSheetDlg : public QDialog {
   void SendCommand(UINT id, UINT code = 0);
   void SetBusy(bool busy);
   void RememberDirectoryOf(const QString& path);
+  std::optional<QString> PathToLoad();
+  void HideDocumentViews();
+  void HideKeyBrowser();
+  void ShowSheetView();
   QComboBox* KeyList() const;
   QTextEdit* ValueView() const;
   QLineEdit* KeySearch() const;
 
+  EditorContext m_context;
+  KeyListModel m_keyModel{m_table};  // the key list's items
   QMenuBar* m_menuBar = nullptr;
   QWidget* m_client = nullptr;  // the client area below the menu bar
   QComboBox* m_keyList = nullptr;

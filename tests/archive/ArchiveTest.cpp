@@ -7,6 +7,7 @@
 #include <QListWidget>
 #include <QMenuBar>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QTimer>
 #include <map>
 
@@ -126,7 +127,8 @@ TEST(ArchiveLibrarySearch, EachOutcomeHasItsMessageAndTheLibraryIsFreed) {
 // Each command runs a new box; Enter ends it with 1, Escape with 2, and the
 // editor window stays open.
 TEST_F(ArchiveEditor, SmallDialogsAreFreshEachTimeAndCloseByKey) {
-  m_app->m_pMainWnd = m_dlg.get();  // as while the program runs: the boxes' owner
+  SetMainWindow(m_dlg.get());  // as while the program runs: the boxes' owner
+  const auto noMainWindow = qScopeGuard([] { SetMainWindow(nullptr); });
   for (UINT id : {ID_MPQ_ARCHIVER, ID_ABOUT}) {
     for (Qt::Key key : {Qt::Key_Return, Qt::Key_Escape}) {
       SCOPED_TRACE(testing::Message() << id << " " << key);

@@ -28,7 +28,9 @@ class GridDrawingTest : public testing::TestWithParam<DrawCase> {};
 
 TEST_P(GridDrawingTest, DrawsAsTheStyleDoes) {
   const DrawCase& c = GetParam();
-  CMSFlexGrid grid;
+  SheetStore store;
+  SheetModel sheet(store);
+  CMSFlexGrid grid(sheet);
   grid.resize(640, 260);
   grid.SetCodec(TextCodec::ForBytes(c.file));
   grid.SetCols(static_cast<long>(c.file.left(c.file.indexOf('\n')).count('\t')) + 2);

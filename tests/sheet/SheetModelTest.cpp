@@ -12,7 +12,8 @@
 namespace {
 
 TEST(SheetModel, ShowsTheSheetAndAnnouncesChanges) {
-  SheetModel model;
+  SheetStore store;
+  SheetModel model(store);
   QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
   model.setColCount(3);
   model.appendFileLines("name\tcost\r\nsword\t10\r\naxe\t\xC3\xA9\r\n");

@@ -1,0 +1,37 @@
+#pragma once
+// The open tab sheet: its path, its cells (the store, which keeps the file's
+// bytes) and the codec they show through, with the model that views show it
+// by. Loads from bytes already read; saves over its own file.
+#include <QString>
+
+#include "platform/TextCodec.h"
+#include "sheet/InPlaceWrite.h"
+#include "sheet/SheetModel.h"
+#include "sheet/SheetStore.h"
+
+class SheetDocument {
+ public:
+  SheetDocument() = default;
+  SheetDocument(const SheetDocument&) = delete;
+  SheetDocument& operator=(const SheetDocument&) = delete;
+
+  // Replaces the sheet with a file's lines: one column per tab of the header
+  // line, plus the label column and one more; every line a row, labelled with
+  // its line number. hasHighByte: whether a byte of 0x80 or more is among the
+  // bytes, as found while they were read.
+  void LoadFromBytes(QString path, QByteArray bytes, bool hasHighByte);
+
+  // Writes every row over the file; the result says whether that worked, and
+  // if not, why and what the file holds now.
+  InPlaceWriteResult Save() const;
+
+  const QString& Path() const { return m_path; }
+  const TextCodec& Codec() const { return m_model.codec(); }
+  const SheetStore& Store() const { return m_store; }
+  SheetModel& Model() { return m_model; }
+
+ private:
+  QString m_path;
+  SheetStore m_store;
+  SheetModel m_model{m_store};
+};

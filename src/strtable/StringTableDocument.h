@@ -1,0 +1,42 @@
+#pragma once
+// The open string table: its path, the table read from the file's bytes, the
+// codec its texts show through, the checksum of its region, and the keys that
+// Add Key to Table appended after the table's own. All of it comes from one
+// read of the file.
+#include <QString>
+
+#include "platform/TextCodec.h"
+#include "strtable/StringTable.h"
+
+class StringTableDocument {
+ public:
+  // Replaces the table with the one the bytes hold; appended keys go with it.
+  void LoadFromBytes(QString path, QByteArray fileBytes);
+
+  const QString& Path() const { return m_path; }
+  const StringTable& Table() const { return m_table; }
+  const TextCodec& Codec() const { return m_codec; }
+  quint16 Crc() const { return m_crc; }
+
+  // Keys in list order: the table's entries, then the appended keys.
+  int KeyCount() const { return EntryCount() + m_appendedKeys; }
+  // A key as the key list shows it; empty outside the list.
+  QString KeyText(int key) const;
+  // A key's value text; empty for an appended key, which belongs to no entry.
+  QString ValueText(int key) const;
+  // The first key in list order whose whole name is `name`, letter case
+  // ignored, appended keys included; -1 when there is none.
+  int FindKey(const QString& name) const;
+
+  // Appends one more key named "Blank".
+  void AppendBlankKey() { ++m_appendedKeys; }
+
+ private:
+  int EntryCount() const { return static_cast<int>(m_table.m_keyNames.size()); }
+
+  QString m_path;
+  StringTable m_table;
+  TextCodec m_codec;
+  quint16 m_crc = 0xFFFF;
+  int m_appendedKeys = 0;
+};
