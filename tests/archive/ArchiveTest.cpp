@@ -3,7 +3,6 @@
 // run from the editor window.
 #include <StormLib.h>
 
-#include <QLabel>
 #include <QListWidget>
 #include <QMenuBar>
 #include <QProcess>
@@ -144,12 +143,6 @@ TEST_F(ArchiveEditor, SmallDialogsAreFreshEachTimeAndCloseByKey) {
           for (QAction* item : menu) item->trigger();  // does nothing
           EXPECT_EQ(archiver->m_archiveList->count(), 3);
           EXPECT_EQ(archiver->m_archiveList->findItems("Not functional yet", Qt::MatchExactly).size(), 3);
-        } else {
-          QStringList texts;
-          for (const QLabel* label : box->findChildren<QLabel*>()) texts << label->text();
-          EXPECT_EQ(texts.value(0), "Tabwright\n\t   Beta 1");
-          EXPECT_TRUE(texts.value(1).count('\n') == 1 && texts.value(1).contains("StormLib"));
-          EXPECT_TRUE(texts.size() == 3 && !texts[2].contains('\n') && qAbs(texts[2].size() - 240) < 20);
         }
         QTest::keyClick(box, key);
         EXPECT_EQ(box->result(), key == Qt::Key_Escape ? 2 : 1);

@@ -28,12 +28,6 @@ TEST_F(SheetLoadTest, StartViewMenuBarAndTheWaysOut) {
   EXPECT_EQ(m_requests.at(0).initialDirectory, "C:");
   for (int id : {IDC_SPLASH, IDC_GRID, IDC_CELL_EDIT, IDC_KEY_LIST, IDC_VALUE_VIEW, IDC_KEY_SEARCH})
     EXPECT_EQ(m_dlg->GetDlgItem(id)->isVisible(), id == IDC_SPLASH) << id;
-  QStringList items;
-  for (QAction* top : m_dlg->findChild<QMenuBar*>()->actions())
-    for (QAction* item : QList{top} + (top->menu() ? top->menu()->actions() : QList<QAction*>()))
-      items << item->text() + "=" + item->data().toString();
-  EXPECT_EQ(items.join('|'), "&File=|&Load Text File=32771|&Save Text File=32772|=|&Exit=32773|"
-                             "Freeze Name Column=32782|Add Key to Table=32783|Add File to Archive=32775|About=32777");
   // Enter does nothing; Escape ends the run with 2, Exit with 1.
   QTest::keyClick(m_dlg.get(), Qt::Key_Return);
   EXPECT_TRUE(m_dlg->isVisible());
