@@ -66,6 +66,18 @@ WorkerProcess::~WorkerProcess() { Kill(); }
 std::unique_ptr<WorkerProcess> WorkerProcess::Start(const std::string& program) {
   int ends[2];
   if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0) return nullptr;
+  // In a program started with its standard input or output closed, the
+  // child's end could land on fd 0 or 1, where a dup2 onto itself would keep
+  // it close-on-exec; it moves above them first.
+  if (ends[1] <= STDOUT_FILENO) {
+    const int moved = fcntl(ends[1], F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
+    close(ends[1]);
+    ends[1] = moved;
+    if (moved < 0) {
+      close(ends[0]);
+      return nullptr;
+    }
+  }
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_adddup2(&actions, ends[1], STDIN_FILENO);
