@@ -29,13 +29,17 @@ void SetWord(QByteArray& b, int at, quint32 value) {
 
 void Mutate(QByteArray& b, std::mt19937_64& rng) {
   auto below = [&](qint64 n) { return n <= 0 ? 0 : qint64(rng() % quint64(n)); };
-  const int hashAt = int(Word(b, 0x10)), blockAt = int(Word(b, 0x14));
+  if (b.size() < 32) {  // cut short before: only noise can follow
+    b.append(QByteArray(int(below(64)), char(rng())));
+    return;
+  }
+  const qint64 hashAt = Word(b, 0x10), blockAt = Word(b, 0x14);
   switch (below(7)) {
     case 0:  // bytes flipped anywhere
       for (qint64 n = 1 + below(16); n > 0; --n) b[below(b.size())] = char(rng());
       break;
     case 1: {  // bytes flipped in the hash or the block table
-      const int table = below(2) ? hashAt : blockAt;
+      const qint64 table = below(2) ? hashAt : blockAt;
       for (qint64 n = 1 + below(8); n > 0 && table < b.size(); --n) {
         const qint64 at = table + below(std::min<qint64>(256, b.size() - table));
         b[at] = char(b[at] ^ (1 << below(8)));
@@ -48,7 +52,7 @@ void Mutate(QByteArray& b, std::mt19937_64& rng) {
     case 3: {  // a header word set to an odd value
       const quint32 odd[] = {0, 1, 0xFFFFFFFF, 0x7FFFFFFF, 0x10000, quint32(b.size()), quint32(b.size() + 16),
                              quint32(rng())};
-      if (b.size() >= 32) SetWord(b, 4 * int(1 + below(7)), odd[below(8)]);
+      SetWord(b, 4 * int(1 + below(7)), odd[below(8)]);
       break;
     }
     case 4: {  // a range overwritten
@@ -123,6 +127,7 @@ int main(int argc, char** argv) {
       else library.close(again);
     }
     if (QDir(dir.path()).entryList(QDir::Files).size() != 2) finding(i, "a copy was left beside the archive");
+    if ((i + 1) % 1000 == 0) std::fprintf(stderr, "archive_stress: %ld archives\n", i + 1);
   }
   std::printf("archive_stress: %ld mutated archives (seed %llu) in %lld s: %ld refused unchanged, %ld updated, "
               "%ld opened but left unchanged; slowest call %lld ms; %ld findings\n",
