@@ -1,4 +1,4 @@
-// archive_stress [count] [seed]: mutated archives through the archive
+// archive_stress [count] [seed] [first]: mutated archives through the archive
 // library's four entries, as the program calls them. Each archive is a valid
 // one (made here, in one of the shapes the game uses) with a few random
 // faults: bytes flipped anywhere or in its tables, cut short, grown, header
@@ -75,6 +75,7 @@ void Mutate(QByteArray& b, std::mt19937_64& rng) {
 int main(int argc, char** argv) {
   const long count = argc > 1 ? std::atol(argv[1]) : 10000;
   const quint64 seed = argc > 2 ? std::strtoull(argv[2], nullptr, 10) : 1;
+  const long first = argc > 3 ? std::atol(argv[3]) : 0;  // to make one archive of a run again
   setenv("LMPQAPI_WORKER_TIMEOUT_MS", "20000", 1);  // a call that takes this long has hung
   QTemporaryDir dir;
   const QString archive = dir.filePath("stress.mpq");
@@ -99,7 +100,7 @@ int main(int argc, char** argv) {
   auto finding = [&](long i, const char* what) {
     if (++findings <= 20) std::printf("finding: archive %ld (seed %llu): %s\n", i, seed, what);
   };
-  for (long i = 0; i < count; ++i) {
+  for (long i = first; i < first + count; ++i) {
     std::mt19937_64 rng(seed * 1000003 + quint64(i));
     QByteArray bytes = shapes[rng() % shapes.size()];
     for (int n = 1 + int(rng() % 3); n > 0; --n) Mutate(bytes, rng);
