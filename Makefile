@@ -15,7 +15,7 @@ FUZZ_SECONDS ?= 60
 # Debian packages the build, the tests and the program need.
 PACKAGES := cmake make g++ pkg-config qt6-base-dev libstorm-dev libgtest-dev \
             fonts-dejavu-core xvfb xauth xdotool desktop-file-utils appstream \
-            clang libclang-rt-14-dev
+            clang libclang-rt-14-dev libxdamage-dev
 
 .PHONY: deps build run display test bench fuzz stress clean
 
@@ -50,7 +50,7 @@ test: deps
 
 bench: deps
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF -DTW_BENCH=ON
-	cmake --build $(BUILD) -j $(JOBS) --target sheet_bench strtable_bench save_bench archive_bench
+	cmake --build $(BUILD) -j $(JOBS) --target tabwright sheet_bench strtable_bench save_bench archive_bench launch_probe
 	QT_QPA_PLATFORM=offscreen bench/run.sh $(BUILD)
 
 fuzz: deps

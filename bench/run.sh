@@ -72,9 +72,16 @@ mkdir -p "$work/save"
 section "Saving (save_bench)" save_bench "$work/save" | tee "$work/save.md"
 mkdir -p "$work/archive"
 section "Adding to an archive (archive_bench)" archive_bench "$work/archive" | tee "$work/archive.md"
+{
+  echo "## Launching in a real window (launch.sh)"
+  echo
+  mkdir -p "$work/launch"
+  "$here/launch.sh" "$build" "$work/launch"
+  echo
+} | tee "$work/launch.md"
 
 {
-  cat "$work/head.md" "$work/sheet.md" "$work/strtable.md" "$work/save.md" "$work/archive.md"
+  cat "$work/head.md" "$work/sheet.md" "$work/strtable.md" "$work/save.md" "$work/archive.md" "$work/launch.md"
   if [ -f "$results" ]; then sed -n '/^## Profile findings/,$p' "$results"; fi
 } > "$work/RESULTS.md"
 mv "$work/RESULTS.md" "$results"
