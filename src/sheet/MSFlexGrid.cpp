@@ -177,7 +177,7 @@ void CMSFlexGrid::AddItem(QByteArrayView text) {
   settleCurrentCell();
 }
 
-void CMSFlexGrid::AddFileLines(QByteArray file) {
+void CMSFlexGrid::AddFileLines(FileBytes file) {
   m_model.appendFileLines(std::move(file));
   settleCurrentCell();
 }

@@ -52,7 +52,7 @@ class CMSFlexGrid : public QTableView {
   void AddItem(QByteArrayView text);
   // AddItem for every line of a file at once, each labelled with its line
   // number; the views are told once.
-  void AddFileLines(QByteArray file);
+  void AddFileLines(FileBytes file);
   // Empties every cell.
   void Clear();
 

@@ -19,7 +19,7 @@ class SheetDocument {
   // line, plus the label column and one more; every line a row, labelled with
   // its line number. hasHighByte: whether a byte of 0x80 or more is among the
   // bytes, as found while they were read.
-  void LoadFromBytes(QString path, QByteArray bytes, bool hasHighByte);
+  void LoadFromBytes(QString path, FileBytes bytes, bool hasHighByte);
 
   // Writes every row over the file; the result says whether that worked, and
   // if not, why and what the file holds now.

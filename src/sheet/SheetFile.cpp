@@ -7,6 +7,7 @@
 #include <QSaveFile>
 
 #include "platform/TextCodec.h"
+#include "sheet/FileBytes.h"
 #include "sheet/HugePages.h"
 #include "sheet/InPlaceWrite.h"
 #include "sheet/SheetStore.h"
@@ -50,6 +51,19 @@ bool ReadWholeFile(const QString& path, QByteArray& bytes, QString& error, bool*
   }
   if (highByte) *highByte = high;
   bytes.resize(used);
+  return true;
+}
+
+bool ReadSheetFile(const QString& path, FileBytes& bytes, QString& error, bool* highByte) {
+  MappedFile mapped;
+  if (mapped.map(path)) {
+    if (highByte) *highByte = TextCodec::HasHighByte(mapped.bytes());
+    bytes = FileBytes(std::move(mapped));
+    return true;
+  }
+  QByteArray copy;
+  if (!ReadWholeFile(path, copy, error, highByte)) return false;
+  bytes = FileBytes(std::move(copy));
   return true;
 }
 

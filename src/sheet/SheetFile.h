@@ -9,6 +9,7 @@
 
 #include "sheet/InPlaceWrite.h"
 
+class FileBytes;
 class QIODevice;
 class SheetStore;
 
@@ -17,6 +18,11 @@ class SheetStore;
 // just read, while it is still in the cache, rather than in a second pass
 // over the whole buffer.
 bool ReadWholeFile(const QString& path, QByteArray& bytes, QString& error, bool* highByte = nullptr);
+
+// The whole file for a sheet: mapped where that is safe, else read whole
+// (ReadWholeFile). False with a reason when it cannot be read. `highByte` as
+// for ReadWholeFile.
+bool ReadSheetFile(const QString& path, FileBytes& bytes, QString& error, bool* highByte = nullptr);
 
 // Tab bytes in the first line (up to the first LF or the end).
 qsizetype HeaderTabCount(QByteArrayView file);

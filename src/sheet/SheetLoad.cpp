@@ -9,6 +9,7 @@
 #include "platform/DocumentKind.h"
 #include "platform/Paths.h"
 #include "sheet/MSFlexGrid.h"
+#include "sheet/FileBytes.h"
 #include "sheet/SheetFile.h"
 #include "ui/TabSheetDlg.h"
 
@@ -23,19 +24,22 @@ void CTabSheetDlg::OnFileLoadText() {
   // Read before anything changes: a file that cannot be read leaves the
   // former document, view and path as they were, so no later save can write
   // an empty grid anywhere. The bytes read here are all the load reads.
-  QByteArray bytes;
+  // A sheet's file is mapped where that is safe; a string table is read whole.
+  const bool table = kind::LoadsAsStringTable(*path);
+  QByteArray tableBytes;
+  FileBytes sheetBytes;
   QString error;
   bool highByte = false;
-  if (!ReadWholeFile(*path, bytes, error, &highByte))
+  if (!(table ? ReadWholeFile(*path, tableBytes, error, &highByte) : ReadSheetFile(*path, sheetBytes, error, &highByte)))
     return ShowMessageBox(this, QStringLiteral("Can't open %1\n%2").arg(*path, error));
 
   m_szFilePath = *path;
   HideDocumentViews();
-  if (kind::LoadsAsStringTable(m_szFilePath)) return ReadStringTable(std::move(bytes));
+  if (table) return ReadStringTable(std::move(tableBytes));
 
   HideKeyBrowser();
   SetBusy(true);
-  m_sheet.LoadFromBytes(m_szFilePath, std::move(bytes), highByte);
+  m_sheet.LoadFromBytes(m_szFilePath, std::move(sheetBytes), highByte);
   m_grid->SetFixedRows(1);
   for (long col = 1; col < m_grid->GetCols(); ++col) {
     m_grid->SetColAlignment(col, kFieldAlignment);

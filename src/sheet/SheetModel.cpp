@@ -47,7 +47,7 @@ void SheetModel::appendRow(QByteArrayView rowText) {
   endInsertRows();
 }
 
-void SheetModel::appendFileLines(QByteArray file) {
+void SheetModel::appendFileLines(FileBytes file) {
   // One reset for the whole file: views are told once, not per row.
   resetWith([&] { m_store.appendFileLines(std::move(file)); });
 }

@@ -25,7 +25,7 @@ class SheetModel : public QAbstractTableModel {
   void setColCount(int cols);
   void clearCells();
   void appendRow(QByteArrayView rowText);
-  void appendFileLines(QByteArray file);
+  void appendFileLines(FileBytes file);
   void setCell(int row, int col, QByteArrayView text);
   void setColumnAlignment(int col, Qt::Alignment alignment);
 

@@ -56,7 +56,7 @@ int countFields(QByteArrayView line) {
 
 QByteArrayView SheetStore::lineOf(const Row& row) const {
   if (row.length == 0) return {};
-  return QByteArrayView(m_buffers[row.buffer].constData() + row.begin, row.length);
+  return QByteArrayView(m_buffers[row.buffer].view().data() + row.begin, row.length);
 }
 
 void SheetStore::setRowCount(int rows) {
@@ -93,10 +93,10 @@ void SheetStore::appendRow(QByteArrayView rowText) {
   }
 }
 
-void SheetStore::appendFileLines(QByteArray file) {
+void SheetStore::appendFileLines(FileBytes file) {
   if (file.isEmpty()) return;
   const auto bufferIndex = static_cast<quint16>(m_buffers.size());
-  const char* data = file.constData();
+  const char* data = file.view().data();
   const qsizetype size = file.size();
   // A line averages tens of bytes in real sheets; reserve for the common case.
   m_rows.reserve(m_rows.size() + static_cast<size_t>(size / 64) + 1);

@@ -8,6 +8,8 @@
 // are not shown but are written back, so nothing a file held is lost.
 #include <QByteArray>
 #include <QByteArrayView>
+
+#include "sheet/FileBytes.h"
 #include <unordered_map>
 #include <vector>
 
@@ -30,7 +32,7 @@ class SheetStore {
   // A line ends at LF; a CR right before the LF belongs to the break. A last
   // line without a break counts; no row follows a final break. The store keeps
   // `file` and points into it.
-  void appendFileLines(QByteArray file);
+  void appendFileLines(FileBytes file);
 
   // The text of a cell; empty outside the sheet.
   QByteArray cell(int row, int col) const;
@@ -56,7 +58,7 @@ class SheetStore {
 
   int m_cols = 0;
   std::vector<Row> m_rows;
-  std::vector<QByteArray> m_buffers;                            // loaded files
+  std::vector<FileBytes> m_buffers;                             // loaded files
   std::unordered_map<int, std::vector<QByteArray>> m_edited;    // row -> cells from column 1
   std::unordered_map<int, QByteArray> m_labels;                 // labels not equal to the row number
 };

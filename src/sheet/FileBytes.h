@@ -1,0 +1,27 @@
+#pragma once
+// The bytes of a loaded sheet file: the file mapped into memory where that is
+// safe (see MappedFile), else a copy read into a buffer. Either way they stay
+// exactly what the file held when it was loaded, whatever happens to the
+// file afterwards.
+#include <QByteArray>
+#include <QByteArrayView>
+
+#include "sheet/MappedFile.h"
+
+class FileBytes {
+ public:
+  FileBytes() = default;
+  // Bytes already in memory (a file read whole, or text made by a test).
+  FileBytes(QByteArray bytes) : m_copy(std::move(bytes)) {}  // NOLINT: implicit on purpose
+  explicit FileBytes(MappedFile mapped) : m_mapped(std::move(mapped)) {}
+
+  QByteArrayView view() const { return m_mapped.bytes().isNull() ? QByteArrayView(m_copy) : m_mapped.bytes(); }
+  qsizetype size() const { return view().size(); }
+  bool isEmpty() const { return view().isEmpty(); }
+  // Still the file's own pages in the page cache, not a copy.
+  bool sharesFilePages() const { return m_mapped.sharesFilePages(); }
+
+ private:
+  QByteArray m_copy;
+  MappedFile m_mapped;
+};
