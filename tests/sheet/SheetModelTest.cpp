@@ -16,7 +16,7 @@ TEST(SheetModel, ShowsTheSheetAndAnnouncesChanges) {
   SheetModel model(store);
   QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
   model.setColCount(3);
-  model.appendFileLines("name\tcost\r\nsword\t10\r\naxe\t\xC3\xA9\r\n");
+  model.appendFileLines(QByteArray("name\tcost\r\nsword\t10\r\naxe\t\xC3\xA9\r\n"));
   ASSERT_EQ(QSize(model.columnCount(), model.rowCount()), QSize(2, 2));
   // Row 0 and column 0 of the sheet are the headers; no cell edits itself.
   EXPECT_EQ(model.headerData(1, Qt::Horizontal).toString(), "cost");

@@ -1,0 +1,84 @@
+// A sheet file loaded by mapping keeps the bytes it had when it was loaded,
+// whoever changes the file afterwards and however: another program cutting it
+// short or writing it anew, this process writing it in place, a rename over
+// it. Reading the bytes after the change must neither crash (a mapping whose
+// pages are gone raises SIGBUS) nor show the new text.
+#include <gtest/gtest.h>
+
+#include <QProcess>
+#include <cstdio>
+#include <functional>
+#include <QTemporaryDir>
+#include <iostream>
+
+#include "TestFiles.h"
+#include "sheet/FileBytes.h"
+#include "sheet/SheetFile.h"
+
+namespace {
+
+// Lines of a sheet, more than a few pages of them.
+QByteArray sheetOf(int lines, char fill) {
+  QByteArray bytes = "name\tcost\r\n";
+  for (int i = 1; i < lines; ++i) bytes += QByteArray(20 + i % 50, fill) + "\t" + QByteArray::number(i) + "\r\n";
+  return bytes;
+}
+
+bool runShell(const QString& script, const QString& path) {
+  return QProcess::execute(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), script, QStringLiteral("sh"), path}) == 0;
+}
+
+TEST(ReadSheetFile, KeepsTheLoadedBytesWhateverHappensToTheFile) {
+  const struct {
+    const char* change;
+    std::function<bool(const QString& path)> apply;
+    bool copies;  // a writer of the same file: the mapping must have been copied
+  } cases[] = {
+      {"another program empties it", [](const QString& p) { return runShell(": > \"$1\"", p); }, true},
+      {"another program writes other text", [](const QString& p) { return runShell("printf 'a\\tb\\r\\n' > \"$1\"", p); }, true},
+      {"another program appends", [](const QString& p) { return runShell("printf 'x\\r\\n' >> \"$1\"", p); }, true},
+      {"this process empties it", [](const QString& p) { WriteBytes(p, {}); return true; }, true},
+      {"this process writes it in place, longer",
+       [](const QString& p) { WriteBytes(p, sheetOf(9000, 'z')); return true; }, true},
+      {"another file is renamed over it",
+       [](const QString& p) { WriteBytes(p + ".new", "other\r\n"); return std::rename(qPrintable(p + ".new"), qPrintable(p)) == 0; },
+       false},
+  };
+  QTemporaryDir dir;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.change);
+    const QByteArray original = sheetOf(5000, 'q');
+    const QString path = WriteBytes(dir.filePath("sheet.txt"), original);
+    FileBytes bytes;
+    QString error;
+    bool high = true;
+    ASSERT_TRUE(ReadSheetFile(path, bytes, error, &high)) << error.toStdString();
+    EXPECT_FALSE(high);
+    const bool mapped = bytes.sharesFilePages();
+    // Leases need a local file system; elsewhere the file is read whole,
+    // and what follows must hold all the same.
+    if (!mapped) std::cout << "[ read, not mapped ] " << qPrintable(dir.path()) << "\n";
+    const char* before = bytes.view().data();
+    ASSERT_TRUE(c.apply(path));
+    EXPECT_NE(ReadBytes(path), original);  // the change did happen
+    ASSERT_EQ(bytes.size(), original.size());
+    EXPECT_TRUE(bytes.view() == original);  // every byte read again, after the change
+    EXPECT_EQ(bytes.view().data(), before);  // pointers into the bytes stay good
+    if (mapped) EXPECT_EQ(bytes.sharesFilePages(), !c.copies);
+  }
+}
+
+// A file that has nothing, or cannot be mapped, still loads as it did.
+TEST(ReadSheetFile, EmptyFilesFoldersAndMissingFiles) {
+  QTemporaryDir dir;
+  FileBytes bytes = QByteArray("left over");
+  QString error;
+  ASSERT_TRUE(ReadSheetFile(WriteBytes(dir.filePath("empty.txt"), {}), bytes, error));
+  EXPECT_TRUE(bytes.isEmpty() && !bytes.sharesFilePages());
+  EXPECT_FALSE(ReadSheetFile(dir.path(), bytes, error));
+  EXPECT_EQ(error, "It is a folder.");
+  EXPECT_FALSE(ReadSheetFile(dir.filePath("missing.txt"), bytes, error));
+  EXPECT_FALSE(error.isEmpty());
+}
+
+}  // namespace
