@@ -54,20 +54,44 @@ int countFields(QByteArrayView line) {
 }
 }  // namespace
 
-QByteArrayView SheetStore::lineOf(const Row& row) const {
-  if (row.length == 0) return {};
-  return QByteArrayView(m_buffers[row.buffer].view().data() + row.begin, row.length);
+QByteArrayView SheetStore::lineOf(int index) const {
+  const Row& row = m_rows[static_cast<size_t>(index)];
+  if (!(row.flags & kFromFile)) return {};
+  const char* data = m_buffers[row.buffer].view().data();
+  const auto begin = static_cast<qsizetype>(row.begin);
+  qsizetype end = m_bufferEnds[row.buffer];
+  if (static_cast<size_t>(index) + 1 < m_rows.size()) {
+    const Row& next = m_rows[static_cast<size_t>(index) + 1];
+    if ((next.flags & kFromFile) && next.buffer == row.buffer) end = static_cast<qsizetype>(next.begin);
+  }
+  // A CR belongs to the break only when an LF follows it.
+  if (end > begin && data[end - 1] == '\n') {
+    --end;
+    if (end > begin && data[end - 1] == '\r') --end;
+  }
+  return QByteArrayView(data + begin, end - begin);
 }
 
 void SheetStore::setRowCount(int rows) {
   if (rows < 0) rows = 0;
   const int before = rowCount();
   if (rows < before) {
+    // The new last row may be cut from the middle of a file: its line now
+    // ends where the first dropped one began.
+    if (rows > 0) {
+      const Row& last = m_rows[static_cast<size_t>(rows) - 1];
+      const Row& dropped = m_rows[static_cast<size_t>(rows)];
+      if ((last.flags & kFromFile) && (dropped.flags & kFromFile) && last.buffer == dropped.buffer)
+        m_bufferEnds[last.buffer] = static_cast<qsizetype>(dropped.begin);
+    }
     std::erase_if(m_edited, [rows](const auto& entry) { return entry.first >= rows; });
     std::erase_if(m_labels, [rows](const auto& entry) { return entry.first >= rows; });
   }
   m_rows.resize(static_cast<size_t>(rows));
-  if (rows == 0) m_buffers.clear();  // nothing points into the loaded files any more
+  if (rows == 0) {  // nothing points into the loaded files any more
+    m_buffers.clear();
+    m_bufferEnds.clear();
+  }
 }
 
 void SheetStore::setColCount(int cols) { m_cols = cols < 0 ? 0 : cols; }
@@ -77,6 +101,7 @@ void SheetStore::clearCells() {
   m_edited.clear();
   m_labels.clear();
   m_buffers.clear();
+  m_bufferEnds.clear();
 }
 
 void SheetStore::appendRow(QByteArrayView rowText) {
@@ -95,9 +120,20 @@ void SheetStore::appendRow(QByteArrayView rowText) {
 
 void SheetStore::appendFileLines(FileBytes file) {
   if (file.isEmpty()) return;
-  const auto bufferIndex = static_cast<quint16>(m_buffers.size());
   const char* data = file.view().data();
   const qsizetype size = file.size();
+  if (m_buffers.size() == kMaxBuffers) {  // no room to point into another file: copy its lines instead
+    for (qsizetype start = 0; start < size;) {
+      const qsizetype lf = file.view().indexOf('\n', start);
+      const qsizetype end = lf < 0 ? size : lf;
+      QByteArrayView line(data + start, end - start);
+      if (lf >= 0 && line.endsWith('\r')) line.chop(1);
+      appendRow(QByteArray::number(rowCount()) + '\t' + line.toByteArray());
+      start = end + 1;
+    }
+    return;
+  }
+  const auto bufferIndex = static_cast<quint64>(m_buffers.size());
   // A line averages tens of bytes in real sheets; reserve for the common case.
   m_rows.reserve(m_rows.size() + static_cast<size_t>(size / 64) + 1);
   AdviseHugePages(m_rows.data() + m_rows.size(), (m_rows.capacity() - m_rows.size()) * sizeof(Row));
@@ -105,17 +141,15 @@ void SheetStore::appendFileLines(FileBytes file) {
   while (start < size) {
     const void* lf = std::memchr(data + start, '\n', static_cast<size_t>(size - start));
     const qsizetype end = lf ? static_cast<const char*>(lf) - data : size;
-    qsizetype length = end - start;
-    if (lf && length > 0 && data[end - 1] == '\r') --length;
     Row row;
     row.begin = static_cast<quint64>(start);
-    row.length = static_cast<quint32>(length);
     row.buffer = bufferIndex;
-    row.flags = kNumberLabel;
+    row.flags = kNumberLabel | kFromFile;
     m_rows.push_back(row);
     start = end + 1;
   }
   m_buffers.push_back(std::move(file));
+  m_bufferEnds.push_back(size);
 }
 
 QByteArray SheetStore::cell(int row, int col) const {
@@ -130,15 +164,15 @@ QByteArray SheetStore::cell(int row, int col) const {
     const std::vector<QByteArray>& cells = m_edited.at(row);
     return static_cast<size_t>(col - 1) < cells.size() ? cells[static_cast<size_t>(col - 1)] : QByteArray();
   }
-  return fieldOf(lineOf(entry), col - 1).toByteArray();
+  return fieldOf(lineOf(row), col - 1).toByteArray();
 }
 
 std::vector<QByteArray>& SheetStore::materialize(int row) {
   Row& entry = m_rows[static_cast<size_t>(row)];
   if (!(entry.flags & kEdited)) {
-    m_edited[row] = entry.length ? splitFields(lineOf(entry)) : std::vector<QByteArray>{};
+    const QByteArrayView line = lineOf(row);
+    m_edited[row] = line.isEmpty() ? std::vector<QByteArray>{} : splitFields(line);
     entry.flags |= kEdited;
-    entry.length = 0;
   }
   return m_edited[row];
 }
@@ -147,7 +181,7 @@ void SheetStore::setCell(int row, int col, QByteArrayView text) {
   if (row < 0 || row >= rowCount() || col < 0 || col >= m_cols) return;
   if (col == 0) {
     Row& entry = m_rows[static_cast<size_t>(row)];
-    entry.flags &= static_cast<quint16>(~kNumberLabel);
+    entry.flags &= static_cast<quint8>(~kNumberLabel);
     m_labels[row] = text.toByteArray();
     return;
   }
@@ -167,11 +201,10 @@ void SheetStore::appendLineTo(int row, QByteArray& out) const {
       out.append(cell);
       ++written;
     }
-  } else if (entry.length > 0 || shown > 0) {
+  } else if (const QByteArrayView line = lineOf(row); !line.isEmpty() || shown > 0) {
     // An untouched line goes out as it came in, padded to the header's width.
     // This runs for nearly every line of a save: one resize and plain copies,
     // cheaper than appending the line, the padding and the break one by one.
-    const QByteArrayView line = lineOf(entry);
     const int padding = std::max(0, shown - countFields(line));
     const qsizetype at = out.size();
     out.resize(at + line.size() + padding + 2);

@@ -45,20 +45,26 @@ class SheetStore {
   void appendLineTo(int row, QByteArray& out) const;
 
  private:
+  // Eight bytes a row: a sheet of ten million lines keeps 80 MB of them. A
+  // row loaded from a file knows where its line starts; it ends where the
+  // next line of the same file starts, or at that file's end.
   struct Row {
-    quint64 begin = 0;     // first byte of the row's fields (column 1 on) in its buffer
-    quint32 length = 0;    // bytes of those fields, line break excluded
-    quint16 buffer = 0;    // which file buffer
-    quint16 flags = 0;
+    quint64 begin : 48 = 0;  // first byte of the row's line in its buffer
+    quint64 buffer : 13 = 0;  // which file buffer
+    quint64 flags : 3 = 0;
   };
-  enum : quint16 { kNumberLabel = 1, kEdited = 2 };
+  static_assert(sizeof(Row) == 8);
+  enum : quint8 { kNumberLabel = 1, kEdited = 2, kFromFile = 4 };
+  static constexpr size_t kMaxBuffers = size_t{1} << 13;
 
-  QByteArrayView lineOf(const Row& row) const;
+  // The line of a row loaded from a file, without its break; empty for others.
+  QByteArrayView lineOf(int row) const;
   std::vector<QByteArray>& materialize(int row);
 
   int m_cols = 0;
   std::vector<Row> m_rows;
   std::vector<FileBytes> m_buffers;                             // loaded files
+  std::vector<qsizetype> m_bufferEnds;                          // where each one's last row ends
   std::unordered_map<int, std::vector<QByteArray>> m_edited;    // row -> cells from column 1
   std::unordered_map<int, QByteArray> m_labels;                 // labels not equal to the row number
 };
