@@ -26,6 +26,17 @@ bool TextCodec::HasHighByte(QByteArrayView bytes) {
   const char* p = bytes.data();
   const qsizetype n = bytes.size();
   qsizetype i = 0;
+  // Whole files go through here: 64 bytes a step, with no branch inside, so
+  // that the compiler can use vector registers.
+  for (; i + 64 <= n; i += 64) {
+    quint64 any = 0;
+    for (int k = 0; k < 64; k += 8) {
+      quint64 word;
+      std::memcpy(&word, p + i + k, 8);
+      any |= word;
+    }
+    if (any & 0x8080808080808080ull) return true;
+  }
   for (; i + 8 <= n; i += 8) {
     quint64 word;
     std::memcpy(&word, p + i, 8);
