@@ -174,10 +174,14 @@ int main(int argc, char** argv) {
     }
   }
   const long peak = peakKb(pid);
-  kill(pid, SIGKILL);
+  // Asked to end first, so that a wrapper (a profiler) can finish its work.
+  kill(pid, SIGTERM);
   struct rusage usage;
   int status;
-  wait4(pid, &status, 0, &usage);
+  for (int tries = 0; wait4(pid, &status, WNOHANG, &usage) == 0; ++tries) {
+    if (tries == 50) kill(pid, SIGKILL);
+    usleep(100000);
+  }
   if (drawnMs < 0) {
     fprintf(stderr, "launch_probe: no window titled \"%s\" was drawn\n", title);
     return 2;

@@ -44,6 +44,7 @@
 #include "app/TabSheetApp.h"
 #include "platform/Dialogs.h"
 #include "res/resource.h"
+#include "sheet/FileBytes.h"
 #include "sheet/MSFlexGrid.h"
 #include "sheet/SheetFile.h"
 #include "ui/TabSheetDlg.h"
@@ -406,14 +407,14 @@ int phases(const QString& path) {
     times[QString::fromLatin1(name) + "_cpu_ms"] = threadCpuMs() - cpu;
     times[QString::fromLatin1(name) + "_faults"] = minorFaults() - faults;
   };
-  QByteArray bytes;
+  FileBytes bytes;
   QString error;
   qsizetype tabs = 0;
   TextCodec codec;
   bool highByte = false;
-  step("read", [&] { ReadWholeFile(path, bytes, error, &highByte); });
-  step("tabs", [&] { tabs = HeaderTabCount(bytes); });
-  step("codec", [&] { codec = TextCodec::ForBytes(bytes, highByte); });
+  step("read", [&] { ReadSheetFile(path, bytes, error, &highByte); });
+  step("tabs", [&] { tabs = HeaderTabCount(bytes.view()); });
+  step("codec", [&] { codec = TextCodec::ForBytes(bytes.view(), highByte); });
   grid.hide();
   step("clear", [&] {
     grid.Clear();
@@ -583,7 +584,7 @@ class Suite {
     const struct {
       const char* key;
       const char* what;
-    } phaseRows[] = {{"read", "read the file into one buffer, looking for high bytes"},
+    } phaseRows[] = {{"read", "map the file (or read it whole), looking for high bytes"},
                      {"tabs", "count the header's tabs"},
                      {"codec", "choose the codec (UTF-8 check, only with high bytes)"},
                      {"clear", "clear the grid, set rows and columns"},
