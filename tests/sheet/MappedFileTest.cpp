@@ -64,7 +64,9 @@ TEST(ReadSheetFile, KeepsTheLoadedBytesWhateverHappensToTheFile) {
     ASSERT_EQ(bytes.size(), original.size());
     EXPECT_TRUE(bytes.view() == original);  // every byte read again, after the change
     EXPECT_EQ(bytes.view().data(), before);  // pointers into the bytes stay good
-    if (mapped) EXPECT_EQ(bytes.sharesFilePages(), !c.copies);
+    if (mapped) {
+      EXPECT_EQ(bytes.sharesFilePages(), !c.copies);
+    }
   }
 }
 
