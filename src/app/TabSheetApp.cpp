@@ -5,6 +5,8 @@
 #include <QUrl>
 
 #include "platform/Dialogs.h"
+#include "platform/Paths.h"
+#include "platform/Process.h"
 #include "ui/TabSheetDlg.h"
 
 namespace {
@@ -24,7 +26,7 @@ CTabSheetApp::~CTabSheetApp() {
 }
 
 QString CTabSheetApp::SettingsPathFor(const QString& workingDirectory) {
-  return workingDirectory + QStringLiteral("/Tabwright.ini");
+  return workingDirectory + QLatin1Char(kPathSeparator) + QStringLiteral("Tabwright.ini");
 }
 
 QString CTabSheetApp::GetProfileString(const QString& section, const QString& key) const {
@@ -36,7 +38,7 @@ void CTabSheetApp::WriteProfileString(const QString& section, const QString& key
 }
 
 QString CTabSheetApp::SettleSettings() {
-  m_pszProfileName = SettingsPathFor(QDir::currentPath());
+  m_pszProfileName = SettingsPathFor(ProcessWorkingDirectory());
   m_profile.setPath(m_pszProfileName);
   QString directory = GetProfileString(kSection, kDirectoryKey);
   if (directory.isEmpty()) {

@@ -40,8 +40,9 @@ class CTabSheetApp {
   QWidget* m_pMainWnd = nullptr; // the editor window while it is shown
   QString m_lpCmdLine;           // the command-line tail
 
-  // The settings file for a working directory: it with "/Tabwright.ini"
-  // appended as the string stands.
+  // The settings file for a working directory: it with the separator and
+  // "Tabwright.ini" appended as the string stands, so a root directory gives
+  // two separators in a row ("//Tabwright.ini", "C:\\Tabwright.ini").
   static QString SettingsPathFor(const QString& workingDirectory);
 
  private:

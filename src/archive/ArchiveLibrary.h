@@ -1,9 +1,14 @@
 #pragma once
 // The archive library as the program uses it: loaded by its bare name through
 // the platform's library search for one operation, its entries looked up by
-// ordinal, and freed again when the object goes.
+// ordinal, and freed again when the object goes. ArchiveLibraryWindows.cpp
+// loads lmpqapi.dll and finds entries by their real ordinals;
+// ArchiveLibraryPosix.cpp loads liblmpqapi.so, which has no ordinals.
+#if !defined(_WIN32)
 #include <QLibrary>
+#endif
 #include <QString>
+#include <QtGlobal>
 
 #include "archive/lmpqapi.h"
 
@@ -17,8 +22,12 @@ struct LmpqEntries {
 
 class ArchiveLibrary {
  public:
-  // The bare name the loader searches for ("liblmpqapi.so", "lmpqapi.dll").
-  static constexpr const char* kBareName = "lmpqapi";
+  // The bare name the loader searches for.
+#if defined(_WIN32)
+  static constexpr const char* kBareName = "lmpqapi.dll";
+#else
+  static constexpr const char* kBareName = "lmpqapi";  // QLibrary adds "lib" and ".so"
+#endif
 
   ArchiveLibrary();
   ~ArchiveLibrary();  // frees the library
@@ -29,14 +38,20 @@ class ArchiveLibrary {
   void Free();
   bool IsLoaded() const;
 
+#if !defined(_WIN32)
   // The exported name of an entry by its ordinal; nullptr for ordinals the
   // library does not have.
   static const char* ExportedNameOf(int ordinal);
+#endif
   // The entry with that ordinal, or nullptr.
   QFunctionPointer EntryByOrdinal(int ordinal);
   // Looks up the entries 5, 11, 2 and 9, in that order; false when one is missing.
   bool ResolveEntries(LmpqEntries& entries);
 
  private:
+#if defined(_WIN32)
+  void* m_module = nullptr;  // the HMODULE while loaded
+#else
   QLibrary m_library;
+#endif
 };

@@ -1,6 +1,7 @@
 #include "platform/Dialogs.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
@@ -33,7 +34,9 @@ std::optional<QString> realOpenFileDialog(const OpenFileRequest& request) {
     dialog.selectFile(current.fileName());
   }
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
-  return dialog.selectedFiles().constFirst();
+  // Qt hands back '/' on every platform; the editor's paths use the
+  // platform's own separator (a backslash on Windows).
+  return QDir::toNativeSeparators(dialog.selectedFiles().constFirst());
 }
 
 void realMessageBox(QWidget* owner, const QString& text) {

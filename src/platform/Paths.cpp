@@ -1,10 +1,10 @@
 #include "platform/Paths.h"
 
 QString DirectoryOf(const QString& path) {
-  const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
-  return slash < 0 ? QString() : path.left(slash);
+  const qsizetype separator = path.lastIndexOf(QLatin1Char(kPathSeparator));
+  return separator < 0 ? QString() : path.left(separator);
 }
 
 QString FileTitleOf(const QString& path) {
-  return path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
+  return path.mid(path.lastIndexOf(QLatin1Char(kPathSeparator)) + 1);
 }

@@ -5,6 +5,7 @@
 
 #include "TestFiles.h"
 #include "app/TabSheetApp.h"
+#include "platform/Process.h"
 #include "ui/EditorLayout.h"
 
 namespace {
@@ -30,7 +31,13 @@ TEST(Settings, OneFilePerWorkingDirectoryDefaultingToC) {
   WriteBytes(ini, "[General]\nDirectory=\n");
   EXPECT_EQ(settle(dir.path()), "C:");
   EXPECT_EQ(stored(), "C:");
+#if defined(_WIN32)
+  // At a drive root the directory already ends in a backslash: two in a row.
+  ScopedWorkingDirectory root("C:/");
+  EXPECT_EQ(CTabSheetApp::SettingsPathFor(ProcessWorkingDirectory()), "C:\\\\Tabwright.ini");
+#else
   EXPECT_EQ(CTabSheetApp::SettingsPathFor("/"), "//Tabwright.ini");
+#endif
 }
 
 TEST(EditorLayout, PlacesEveryControl) {
