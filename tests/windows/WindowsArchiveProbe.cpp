@@ -1,0 +1,16 @@
+// windows_archive_probe <archive> <file> <name in archive>: one
+// AddFileToArchive call. Prints each message, then the result and whether
+// lmpqapi.dll is still loaded afterwards.
+#include <windows.h>
+
+#include <cstdio>
+
+#include "archive/AddFileToArchive.h"
+#include "platform/Dialogs.h"
+
+int main(int, char* argv[]) {
+  SetMessageBoxHandler([](QWidget*, const QString& text) { std::printf("message %s\n", qPrintable(text)); });
+  const int result = AddFileToArchive(argv[1], argv[2], argv[3]);
+  std::printf("result %d, %s\n", result, GetModuleHandleA("lmpqapi.dll") ? "loaded" : "freed");
+  std::fflush(stdout);
+}

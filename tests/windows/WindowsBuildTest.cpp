@@ -1,0 +1,82 @@
+// The parts of the program that exist only in its Windows build: the version
+// record and icon 128 in tabwright.exe, and lmpqapi.dll loaded by its file
+// name through the system's search with its entries found by ordinal.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <QByteArray>
+#include <QDir>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <string>
+#include <vector>
+
+namespace {
+
+// A string of the version record's English (US), Unicode block.
+std::string VersionString(const std::vector<char>& record, const char* name) {
+  char* value = nullptr;
+  UINT length = 0;
+  const std::string path = std::string("\\StringFileInfo\\040904b0\\") + name;
+  if (!VerQueryValueA(record.data(), path.c_str(), reinterpret_cast<void**>(&value), &length) || !value)
+    return "<missing>";
+  return std::string(value, length > 0 ? length - 1 : 0);  // the length counts the zero
+}
+
+TEST(WindowsProgram, CarriesItsVersionRecord) {
+  const DWORD size = GetFileVersionInfoSizeA(TW_PROGRAM, nullptr);
+  ASSERT_GT(size, 0u) << "no version record in " << TW_PROGRAM;
+  std::vector<char> record(size);
+  ASSERT_TRUE(GetFileVersionInfoA(TW_PROGRAM, 0, size, record.data()));
+  const char* expected[][2] = {
+      {"Comments", "Tabsheet editor & TBL Viewer"}, {"FileDescription", "Tabwright Beta 1"},
+      {"InternalName", "Tabwright Beta 1"},         {"ProductName", "Tabwright"},
+      {"OriginalFilename", "Tabwright.exe"},        {"FileVersion", "B1"},
+      {"ProductVersion", "1, 1, 0, 0"},             {"CompanyName", ""},
+      {"LegalTrademarks", ""},                      {"PrivateBuild", ""},
+      {"SpecialBuild", ""}};
+  for (const auto& [name, value] : expected) EXPECT_EQ(VersionString(record, name), value) << name;
+
+  VS_FIXEDFILEINFO* fixed = nullptr;
+  UINT length = 0;
+  ASSERT_TRUE(VerQueryValueA(record.data(), "\\", reinterpret_cast<void**>(&fixed), &length));
+  EXPECT_EQ(fixed->dwFileVersionMS, MAKELONG(1, 1));  // 1.1
+  EXPECT_EQ(fixed->dwFileVersionLS, 0u);              // .0.0
+  EXPECT_EQ(fixed->dwProductVersionMS, MAKELONG(1, 1));
+  EXPECT_EQ(fixed->dwProductVersionLS, 0u);
+}
+
+TEST(WindowsProgram, HasIcon128) {
+  HMODULE program = LoadLibraryExA(TW_PROGRAM, nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+  ASSERT_NE(program, nullptr);
+  EXPECT_NE(FindResourceA(program, MAKEINTRESOURCEA(128), MAKEINTRESOURCEA(14)), nullptr);  // RT_GROUP_ICON
+  HICON icon = static_cast<HICON>(LoadImageA(program, MAKEINTRESOURCEA(128), IMAGE_ICON, 32, 32, 0));
+  EXPECT_NE(icon, nullptr);
+  if (icon) DestroyIcon(icon);
+  FreeLibrary(program);
+}
+
+// One AddFileToArchive call in a process of its own, whose PATH offers one
+// stand-in: they export ordinals without names, so every outcome past "Can't
+// load" shows that the entries were found by ordinal.
+TEST(WindowsArchiveLibrary, FoundByNameEntriesByOrdinal) {
+  const std::string open = "initialise\nopen C:\\a.mpq 5 20000\n";
+  const std::pair<std::string, const char*> cases[] = {
+      {"message Can't load lmpqapi.dll\nresult 0, freed\n", "none"},
+      {"initialise\nmessage Can't initialize lmpqapi.dll\nresult 0, freed\n", "init-2"},
+      {open + "message Can't open C:\\a.mpq as an D2Data.MPQ archive\nresult 0, freed\n", "open-ffffffff"},
+      {open + "add 7 C:\\w.txt data\\global\\excel\\w.txt 0x00010201\nclose 7 0\nresult 1, freed\n", "recorder"}};
+  for (const auto& [output, standin] : cases) {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    const QString folder = QDir::toNativeSeparators(QStringLiteral(TW_STANDIN_DIR "/") + standin);
+    environment.insert("PATH", folder + ";" + environment.value("PATH"));
+    QProcess probe;
+    probe.setProcessEnvironment(environment);
+    probe.start(TW_ARCHIVE_PROBE, {"C:\\a.mpq", "C:\\w.txt", "data\\global\\excel\\w.txt"});
+    EXPECT_TRUE(probe.waitForFinished(60000) && probe.exitCode() == 0) << standin;
+    EXPECT_EQ(probe.readAllStandardOutput().replace("\r\n", "\n").toStdString(), output) << standin;
+  }
+}
+
+}  // namespace
