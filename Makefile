@@ -17,7 +17,7 @@ PACKAGES := cmake make g++ pkg-config qt6-base-dev libstorm-dev libgtest-dev \
             fonts-dejavu-core xvfb xauth xdotool desktop-file-utils appstream \
             clang libclang-rt-14-dev libxdamage-dev
 
-.PHONY: deps build run display test bench fuzz stress clean
+.PHONY: deps build run display test bench fuzz stress clean windows windows-test
 
 deps:
 	@missing=""; for p in $(PACKAGES); do \
@@ -64,6 +64,17 @@ stress: deps
 	cmake -S . -B $(STRESS_BUILD) -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=ON
 	cmake --build $(STRESS_BUILD) -j $(JOBS) --target archive_stress
 	./$(STRESS_BUILD)/tests/archive_stress $(STRESS_COUNT)
+
+# The Windows program, cross-built with MinGW-w64 against Qt and StormLib
+# built once from Debian's sources into ~/.cache/tabwright-windows (the first
+# run takes long; later runs reuse it), packed as dist/Tabwright-windows-x64.zip.
+# Neither target is part of `make test`.
+windows: deps
+	tools/windows/build.sh
+
+# The Windows tests and an end-to-end run of tabwright.exe, under Wine.
+windows-test: windows
+	tools/windows/test.sh
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(STRESS_BUILD)
