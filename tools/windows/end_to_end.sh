@@ -1,0 +1,136 @@
+#!/bin/bash
+# tabwright.exe from the zip, unpacked and run under Wine on a private X
+# server (Xvfb), used as a user uses it (xdotool): a sheet named on the
+# command line (unquoted, with a blank in its name) opens with its name as
+# the caption; a click, typed text and Save give the expected bytes; the
+# settings file appears in the working folder with "Directory"; a string
+# table shows its title; Add File to Archive stores the sheet in an archive
+# made by StormLib. Only the zip's own DLLs are offered to the program.
+# end_to_end.sh <zip>
+set -u
+zip=$(realpath "$1")
+here=$(cd "$(dirname "$0")" && pwd)
+source "$here/env.sh"
+unset WINEPATH QT_PLUGIN_PATH QT_QPA_PLATFORM
+t=$(mktemp -d) xvfb= prog=
+trap '[ -n "$prog" ] && kill $prog 2>/dev/null; [ -n "$xvfb" ] && kill $xvfb; wait 2>/dev/null; rm -rf "$t"' EXIT
+fail() { echo "FAIL: $*" >&2; echo "windows: $(titles)" >&2; tail -20 "$t/err" >&2 2>/dev/null; exit 1; }
+poll() { local end=$((SECONDS + ${POLL:-60})); while ((SECONDS < end)); do "$@" && return; sleep 0.2; done; return 1; }
+win() { local p=${1//\//\\}; echo "Z:$p"; }  # this machine's path as Wine's programs see it
+
+mkdir -p "$t/app" "$t/work" "$t/data"
+(cd "$t/app" && cmake -E tar xf "$zip") || fail "cannot unpack $zip"
+exe=$t/app/Tabwright/tabwright.exe
+[ -f "$exe" ] || fail "no tabwright.exe in the zip"
+
+Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$t/display" 2>"$t/xvfb.log" &
+xvfb=$!
+POLL=30 poll test -s "$t/display" || fail "Xvfb gives no display number"
+export DISPLAY=:$(cat "$t/display")
+
+# The program in a working folder of its own, the arguments as Windows
+# programs get them: wine joins them with blanks into one command line.
+start() { (cd "$t/work" && exec wine "$exe" "$@" >"$t/out" 2>"$t/err") & prog=$!; }
+titles() { local w; for w in $(xdotool search --onlyvisible --name '.' 2>/dev/null); do printf '"%s" ' "$(xdotool getwindowname $w)"; done; }
+titled() { # prints the id of the visible window titled exactly $1
+  local w
+  for w in $(xdotool search --onlyvisible --name "$1" 2>/dev/null); do
+    [ "$(xdotool getwindowname $w 2>/dev/null)" = "$1" ] && echo $w && return
+  done
+  return 1
+}
+window() { poll titled "$1" >"$t/id" || fail "no window titled '$1'"; read -r win <"$t/id"; }
+gone() { ! kill -0 "$prog" 2>/dev/null; }
+key() { xdotool key --delay 80 "$@" || fail "xdotool key $*"; }
+ends() { poll gone || fail "the program does not end"; wait $prog; prog=; }
+
+sheet() { # sheet [row typed]: cells that name themselves; `typed` after the name cell of `row`
+  local r
+  printf 'name\tcode\tnote\r\n'
+  for ((r = 1; r <= 30; r++)); do
+    printf 'r%d \x81Fl\x92il%s\tc%d\tn%d\x85\r\n' $r "$([ $r = "${1:-}" ] && echo "$2")" $r $r
+  done
+}
+sheet >"$t/data/my sheet.txt"
+data=$(win "$t/data")
+start "$data\\my" "sheet.txt" # unquoted: the tail is the whole name, blank and all
+window "my sheet.txt" && w=$win
+echo "opened: the caption is \"my sheet.txt\""
+eval "$(xdotool getwindowgeometry --shell $w)"
+edit() { xdotool mousemove --sync --window $w $((WIDTH / 2)) 46 click 1 && key End && xdotool type --delay 60 -- "$1"; }
+xdotool mousemove --sync --window $w 90 150 click 1 || fail "click on the grid"
+sleep 0.5
+edit " edited" || fail "typing into the cell editor"
+sleep 0.5
+key alt+f s
+window Tabwright # the "File saved" box
+LC_ALL=C grep -an $' edited\t' "$t/data/my sheet.txt" >"$t/hit"
+[ "$(wc -l <"$t/hit")" = 1 ] || fail "not one name cell ends in the typed text: $(cat -v "$t/data/my sheet.txt")"
+row=$(($(cut -d: -f1 "$t/hit") - 1))
+sheet $row " edited" >"$t/expected"
+cmp "$t/expected" "$t/data/my sheet.txt" || fail "saved bytes (row $row edited): $(cat -v "$t/data/my sheet.txt")"
+echo "saved: row $row's name cell ends in \" edited\", every other byte as it was"
+key Return
+poll eval '! titled Tabwright >/dev/null' || fail "the \"File saved\" box stays"
+
+# Add File to Archive: the archive is chosen in the open dialog by typing its
+# path; the sheet goes in as data\global\excel\my sheet.txt.
+/usr/bin/python3 "$here/mpq.py" create "$t/data/patch.mpq" || fail "StormLib makes no archive"
+cp "$t/data/patch.mpq" "$t/empty.mpq"
+xdotool mousemove --sync --window $w 300 300 >/dev/null
+key alt+a 2>/dev/null || true
+sleep 2
+chooser=$(xdotool getactivewindow 2>/dev/null)
+echo "archive dialog: \"$(xdotool getwindowname "$chooser" 2>/dev/null)\""
+xdotool type --delay 40 -- "$data\\patch.mpq" && key Return
+POLL=60 poll eval '[ "$(titles | grep -c Tabwright)" -gt 0 ]' || fail "no message after the archive was chosen"
+window Tabwright && box=$win
+sleep 0.5
+if [ -f "$t/app/Tabwright/lmpqapi.dll" ]; then
+  /usr/bin/python3 "$here/mpq.py" read "$t/data/patch.mpq" 'data\global\excel\my sheet.txt' >"$t/stored" \
+    || fail "the archive does not hold data\\global\\excel\\my sheet.txt"
+  cmp "$t/expected" "$t/stored" || fail "the archive holds other bytes than the saved sheet"
+  echo "archive: data\\global\\excel\\my sheet.txt holds the saved sheet"
+else
+  # Without lmpqapi.dll the program must say so, and leave the archive alone.
+  cmp "$t/empty.mpq" "$t/data/patch.mpq" || fail "the archive changed without the library"
+  echo "archive: no lmpqapi.dll in the package; the program's box came up and the archive is unchanged"
+fi
+key Return
+sleep 0.5
+key Escape
+ends
+grep -a "Directory" "$t/work/Tabwright.ini" >"$t/dir" || fail "no Directory in the settings file: $(cat "$t/work/Tabwright.ini")"
+echo "settings: $(cat "$t/dir") in $(win "$t/work")\\Tabwright.ini"
+
+# A string table of four entries, laid out as the game lays them out (the
+# layout tests/install/end_to_end.sh makes): the title carries the count and
+# the CRC of the region.
+le() { local k; for ((k = 0; k < $2; k++)); do printf '\\x%02x' $((($1 >> 8 * k) & 255)); done; }
+keys=(WarnDoor ShortSword Gold Gold) values=("The door is locked." $'\xC3\xBF'"c4Short Sword" Gold Twice)
+n=4 texts=$((21 + 19 * 4)) offsets=() head= nodes=
+: >"$t/region"
+for ((i = 0; i < n; i++)); do
+  offsets+=($((texts + $(stat -c %s "$t/region")))) && printf '%s\0' "${keys[i]}" >>"$t/region"
+  offsets+=($((texts + $(stat -c %s "$t/region")))) && printf '%s\0' "${values[i]}" >>"$t/region"
+  offsets+=($((texts + $(stat -c %s "$t/region") - offsets[3 * i + 1] - 1)))
+done
+crc=0xFFFF
+for b in $(od -An -v -tu1 "$t/region"); do
+  crc=$((crc ^ (b << 8)))
+  for ((k = 0; k < 8; k++)); do crc=$(((crc & 0x8000 ? (crc << 1) ^ 0x1021 : crc << 1) & 0xFFFF)); done
+done
+for ((i = 0; i < n; i++)); do head+=$(le $((n - 1 - i)) 2); done
+for ((node = 0; node < n; node++)); do
+  i=$((n - 1 - node))
+  nodes+='\x01'$(le $i 2; le 0 4; le ${offsets[3 * i]} 4; le ${offsets[3 * i + 1]} 4; le ${offsets[3 * i + 2]} 2)
+done
+{ printf "$(le $crc 2; le $n 2; le $n 4; le 0 1; le $texts 4; le 0 4; le $((texts + $(stat -c %s "$t/region"))) 4)$head$nodes"
+  cat "$t/region"; } >"$t/data/strings.tbl"
+start "$data\\strings.tbl"
+title=$(printf 'strings.tbl - 4 entries (CRC of 0x%X)' $crc)
+window "$title"
+echo "string table: the caption is \"$title\""
+key Escape
+ends
+echo "end to end under Wine: all checks passed"
