@@ -43,10 +43,14 @@ struct LibraryInFolder {
     if (withWorker) fs::copy_file(TW_STANDIN_WORKER, folder / "lmpqapi-worker.exe");
     module = LoadLibraryA((folder / "lmpqapi.dll").string().c_str());
     if (!module) return;
-    initialize = reinterpret_cast<LmpqInitializeFn>(GetProcAddress(module, MAKEINTRESOURCEA(9)));
-    open = reinterpret_cast<LmpqOpenArchiveFn>(GetProcAddress(module, MAKEINTRESOURCEA(11)));
-    add = reinterpret_cast<LmpqAddFileFn>(GetProcAddress(module, MAKEINTRESOURCEA(2)));
-    close = reinterpret_cast<LmpqCloseArchiveFn>(GetProcAddress(module, MAKEINTRESOURCEA(5)));
+    initialize = Entry<LmpqInitializeFn>(9);
+    open = Entry<LmpqOpenArchiveFn>(11);
+    add = Entry<LmpqAddFileFn>(2);
+    close = Entry<LmpqCloseArchiveFn>(5);
+  }
+  template <typename Fn>
+  Fn Entry(int ordinal) {
+    return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, MAKEINTRESOURCEA(ordinal))));
   }
   ~LibraryInFolder() {
     if (module) FreeLibrary(module);
