@@ -14,12 +14,15 @@ HERE=$(cd "$(dirname "$0")" && pwd)
 CACHE=${TW_WINDOWS_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/tabwright-windows}
 JOBS=${TW_WINDOWS_JOBS:-2}
 NICE=${TW_WINDOWS_NICE:-19}
-TOOLCHAIN=$HERE/mingw-w64-x86_64.cmake
+# The builds in the cache use the cache's own copy of the toolchain file, so
+# that they outlive the clone that started them.
+TOOLCHAIN=$CACHE/mingw-w64-x86_64.cmake
 SRC=$CACHE/src
 QT_PREFIX=$CACHE/qt6
 STORM_PREFIX=$CACHE/stormlib
 GTEST_PREFIX=$CACHE/googletest
 mkdir -p "$SRC"
+cmp -s "$HERE/mingw-w64-x86_64.cmake" "$TOOLCHAIN" || cp "$HERE/mingw-w64-x86_64.cmake" "$TOOLCHAIN"
 
 log() { echo "[build-deps $(date -u +%H:%M:%S)] $*" >&2; }
 timed() {  # timed NAME COMMAND...: runs it and appends its wall time
@@ -59,11 +62,24 @@ fetch_source() {  # fetch_source PACKAGE: unpacks into $SRC, prints its folder
   echo "$dir"
 }
 
+# A build folder configured with another copy of the toolchain file (one in a
+# clone that has gone since) is pointed at the cache's copy, and goes on from
+# where it stopped.
+relocate_build() {
+  local dir=$1 old
+  [ -f "$dir/CMakeCache.txt" ] || return 0
+  old=$(sed -n 's/^CMAKE_TOOLCHAIN_FILE:[A-Z]*=//p' "$dir/CMakeCache.txt")
+  [ -n "$old" ] && [ "$old" != "$TOOLCHAIN" ] || return 0
+  log "pointing $dir at $TOOLCHAIN (was $old)"
+  grep -rlIF "$old" "$dir" | xargs -r sed -i "s|$old|$TOOLCHAIN|g"
+}
+
 build_qt() {
   [ -f "$QT_PREFIX/.done" ] && { log "Qt: cached in $QT_PREFIX"; return; }
   local src build
   src=$(fetch_source qt6-base)
   build=$CACHE/build-qt6
+  relocate_build "$build"
   log "Qt: configuring $src"
   # Debian's own Qt tools (moc, rcc, uic) run on this machine; only the
   # libraries the program and its tests link are built for Windows.
@@ -98,6 +114,7 @@ build_stormlib() {
     return 0
   fi
   log "StormLib: building $src"
+  relocate_build "$CACHE/build-stormlib"
   cmake -S "$src" -B "$CACHE/build-stormlib" -G Ninja \
     -DCMAKE_TOOLCHAIN_FILE="$TOOLCHAIN" -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_INSTALL_PREFIX="$STORM_PREFIX" -DBUILD_SHARED_LIBS=OFF \
@@ -113,6 +130,7 @@ build_stormlib() {
 build_gtest() {
   [ -f "$GTEST_PREFIX/.done" ] && { log "GoogleTest: cached in $GTEST_PREFIX"; return; }
   log "GoogleTest: building /usr/src/googletest"
+  relocate_build "$CACHE/build-googletest"
   cmake -S /usr/src/googletest -B "$CACHE/build-googletest" -G Ninja \
     -DCMAKE_TOOLCHAIN_FILE="$TOOLCHAIN" -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_INSTALL_PREFIX="$GTEST_PREFIX" -DBUILD_GMOCK=OFF -Dgtest_disable_pthreads=OFF \
