@@ -17,23 +17,13 @@
 
 namespace {
 
-quint32 Word(const QByteArray& b, int at) {
-  quint32 value = 0;
-  for (int i = 3; i >= 0; --i) value = (value << 8) | quint8(b[at + i]);
-  return value;
-}
-
-void SetWord(QByteArray& b, int at, quint32 value) {
-  for (int i = 0; i < 4; ++i) b[at + i] = char((value >> (8 * i)) & 0xFF);
-}
-
 void Mutate(QByteArray& b, std::mt19937_64& rng) {
   auto below = [&](qint64 n) { return n <= 0 ? 0 : qint64(rng() % quint64(n)); };
   if (b.size() < 32) {  // cut short before: only noise can follow
     b.append(QByteArray(int(below(64)), char(rng())));
     return;
   }
-  const qint64 hashAt = Word(b, 0x10), blockAt = Word(b, 0x14);
+  const qint64 hashAt = HeaderWord(b, 0x10), blockAt = HeaderWord(b, 0x14);
   switch (below(7)) {
     case 0:  // bytes flipped anywhere
       for (qint64 n = 1 + below(16); n > 0; --n) b[below(b.size())] = char(rng());
@@ -52,7 +42,7 @@ void Mutate(QByteArray& b, std::mt19937_64& rng) {
     case 3: {  // a header word set to an odd value
       const quint32 odd[] = {0, 1, 0xFFFFFFFF, 0x7FFFFFFF, 0x10000, quint32(b.size()), quint32(b.size() + 16),
                              quint32(rng())};
-      SetWord(b, 4 * int(1 + below(7)), odd[below(8)]);
+      SetHeaderWord(b, 4 * int(1 + below(7)), odd[below(8)]);
       break;
     }
     case 4: {  // a range overwritten

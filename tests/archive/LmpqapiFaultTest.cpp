@@ -41,16 +41,6 @@ MpqContents GameFiles() {
 
 QStringList FilesIn(const QString& folder) { return QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot); }
 
-quint32 HeaderWord(const QByteArray& bytes, int at) {
-  quint32 value = 0;
-  for (int i = 3; i >= 0; --i) value = (value << 8) | quint8(bytes[at + i]);
-  return value;
-}
-
-void SetHeaderWord(QByteArray& bytes, int at, quint32 value) {
-  for (int i = 0; i < 4; ++i) bytes[at + i] = char((value >> (8 * i)) & 0xFF);
-}
-
 // The worker processes whose parent is `parent`.
 std::vector<pid_t> WorkersOf(pid_t parent) {
   std::vector<pid_t> found;

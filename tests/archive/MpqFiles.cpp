@@ -111,3 +111,13 @@ unsigned Lmpqapi::addFile(const QString& archive, const QString& file, const QBy
   close(handle);
   return handle;
 }
+
+quint32 HeaderWord(const QByteArray& bytes, int at) {
+  quint32 value = 0;
+  for (int i = 3; i >= 0; --i) value = (value << 8) | quint8(bytes[at + i]);
+  return value;
+}
+
+void SetHeaderWord(QByteArray& bytes, int at, quint32 value) {
+  for (int i = 0; i < 4; ++i) bytes[at + i] = char((value >> (8 * i)) & 0xFF);
+}

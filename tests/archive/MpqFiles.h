@@ -23,6 +23,11 @@ void MakeMpq(const QString& path, const MpqContents& files, const MpqRecipe& rec
 // whole maps to "<unreadable>". Also how many files the archive holds.
 MpqContents ReadMpq(const QString& path, const QList<QByteArray>& names, unsigned* fileCount = nullptr);
 
+// The little-endian 32-bit word of an archive's header at byte `at`, read
+// and written, for damaging a header on purpose.
+quint32 HeaderWord(const QByteArray& bytes, int at);
+void SetHeaderWord(QByteArray& bytes, int at, quint32 value);
+
 // The names of `files`.
 QList<QByteArray> NamesOf(const MpqContents& files);
 
