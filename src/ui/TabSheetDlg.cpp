@@ -63,9 +63,7 @@ void CTabSheetDlg::CreateMenu() {
   addCommand(m_menuBar, QStringLiteral("About"), ID_ABOUT);
 }
 
-// Controls in tab and stacking order: cell editor, splash, key list, value
-// view, grid, key search. Each starts hidden but the splash; the layout
-// places them all before the window is first seen.
+// The client area below the menu bar, and the controls in it.
 void CTabSheetDlg::CreateControls() {
   auto* frame = new QVBoxLayout(this);
   frame->setContentsMargins(0, 0, 0, 0);
@@ -73,7 +71,12 @@ void CTabSheetDlg::CreateControls() {
   m_client = new QWidget(this);
   frame->addWidget(m_client);
   m_client->installEventFilter(this);
+  MakeControls();
+  StackControls();
+  ConnectControls();
+}
 
+void CTabSheetDlg::MakeControls() {
   m_cellEditor = new QLineEdit(m_client);
   m_cellEditor->setAlignment(Qt::AlignCenter);
   m_cellEditor->setMaxLength(std::numeric_limits<int>::max());  // a cell of any length goes through whole
@@ -90,7 +93,12 @@ void CTabSheetDlg::CreateControls() {
   m_grid = new CMSFlexGrid(m_sheet.Model(), m_client);
   m_keySearch = new QLineEdit(m_client);
   m_keySearch->setMaxLength(std::numeric_limits<int>::max());
+}
 
+// Controls in tab and stacking order: cell editor, splash, key list, value
+// view, grid, key search. Each starts hidden but the splash; the layout
+// places them all before the window is first seen.
+void CTabSheetDlg::StackControls() {
   // Later controls stack below earlier ones.
   const QList<QWidget*> order{m_cellEditor, m_splash, m_keyList, m_valueView, m_grid, m_keySearch};
   for (qsizetype i = order.size() - 1; i > 0; --i) order[i]->stackUnder(order[i - 1]);
@@ -99,8 +107,10 @@ void CTabSheetDlg::CreateControls() {
   for (QWidget* hidden : {static_cast<QWidget*>(m_cellEditor), static_cast<QWidget*>(m_keyList),
                           static_cast<QWidget*>(m_valueView), static_cast<QWidget*>(m_keySearch)})
     hidden->hide();
+}
 
-  // The controls speak to the window in command messages, as one procedure routes them.
+// The controls speak to the window in command messages, as one procedure routes them.
+void CTabSheetDlg::ConnectControls() {
   connect(m_cellEditor, &QLineEdit::textChanged, this, [this] { SendCommand(IDC_CELL_EDIT, EN_CHANGE); });
   connect(m_keySearch, &QLineEdit::textChanged, this, [this] { SendCommand(IDC_KEY_SEARCH, EN_CHANGE); });
   connect(m_keyList, &QComboBox::activated, this, [this] { SendCommand(IDC_KEY_LIST, CBN_SELCHANGE); });

@@ -92,6 +92,9 @@ class CTabSheetDlg : public QDialog {
 
  private:
   void CreateControls();
+  void MakeControls();
+  void StackControls();
+  void ConnectControls();
   void CreateMenu();
   void SendCommand(UINT id, UINT code = 0);
   void SetBusy(bool busy);
