@@ -9,6 +9,8 @@
 #include <cerrno>
 #include <vector>
 
+#include "WholeIo.h"
+
 namespace {
 constexpr const char* kMark = ".lmpqapi-";
 constexpr const char* kSuffix = ".tmp";
@@ -24,17 +26,6 @@ std::string NameOf(const std::string& path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-bool WriteAll(int fd, const char* data, size_t size) {
-  while (size > 0) {
-    const ssize_t n = write(fd, data, size);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    data += n;
-    size -= static_cast<size_t>(n);
-  }
-  return true;
-}
-
 bool CopyContents(int from, int to) {
   std::vector<char> block(1 << 20);
   for (;;) {
@@ -42,7 +33,7 @@ bool CopyContents(int from, int to) {
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) return false;
     if (n == 0) return true;
-    if (!WriteAll(to, block.data(), static_cast<size_t>(n))) return false;
+    if (!wholeio::WriteWhole(to, block.data(), static_cast<size_t>(n))) return false;
   }
 }
 

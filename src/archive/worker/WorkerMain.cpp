@@ -7,35 +7,13 @@
 #include <signal.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <string>
 
 #include "ArchiveSession.h"
+#include "WholeIo.h"
 #include "archive/WorkerProtocol.h"
 
 namespace {
-bool ReadExactly(int fd, char* into, size_t size) {
-  while (size > 0) {
-    const ssize_t n = read(fd, into, size);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    into += n;
-    size -= static_cast<size_t>(n);
-  }
-  return true;
-}
-
-bool WriteExactly(int fd, const std::string& bytes) {
-  size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    done += static_cast<size_t>(n);
-  }
-  return true;
-}
-
 uint32_t NumberOf(const std::string& field) { return lmpq::DecodeNumber(field).value_or(UINT32_MAX); }
 
 uint32_t Run(ArchiveSession& session, const lmpq::WorkerRequest& request) {
@@ -66,15 +44,16 @@ int main() {
   ArchiveSession session;
   for (;;) {
     char length[4];
-    if (!ReadExactly(in, length, sizeof length)) break;
+    if (!wholeio::ReadWhole(in, length, sizeof length)) break;
     const uint32_t size = lmpq::DecodeNumber(std::string_view(length, 4)).value_or(0);
     if (size == 0 || size > lmpq::kMaxRequestBytes) break;
     std::string body(size, '\0');
-    if (!ReadExactly(in, body.data(), size)) break;
+    if (!wholeio::ReadWhole(in, body.data(), size)) break;
     const std::optional<lmpq::WorkerRequest> request = lmpq::DecodeRequest(body);
     if (!request) break;
     const uint32_t result = Run(session, *request);
-    if (!WriteExactly(out, lmpq::EncodeNumber(result)) || request->op == lmpq::WorkerOp::kClose) break;
+    const std::string reply = lmpq::EncodeNumber(result);
+    if (!wholeio::WriteWhole(out, reply.data(), reply.size()) || request->op == lmpq::WorkerOp::kClose) break;
   }
   return 0;
 }
