@@ -1,11 +1,9 @@
 #include "MpqFiles.h"
 
 #include <StormLib.h>
-#include <dlfcn.h>
 
 #include <QFile>
 
-#include "archive/lmpqapi.h"
 
 namespace {
 // How each file is stored, by its place in the map: cycles through the ways
@@ -80,28 +78,18 @@ QByteArray SheetBytes(const QByteArray& seed, int lines) {
   return sheet;
 }
 
-Lmpqapi::Lmpqapi() : m_handle(dlopen(TW_LMPQAPI_PATH, RTLD_NOW | RTLD_LOCAL)) {}
+Lmpqapi::Lmpqapi(const char* path) : m_handle(dlopen(path, RTLD_NOW | RTLD_LOCAL)) {}
 Lmpqapi::~Lmpqapi() {
   if (m_handle) dlclose(m_handle);
 }
-
-unsigned Lmpqapi::initialize() {
-  return reinterpret_cast<LmpqInitializeFn>(dlsym(m_handle, LMPQ_NAME_INITIALIZE))();
-}
-
+unsigned Lmpqapi::initialize() { return entry<LmpqInitializeFn>(LMPQ_NAME_INITIALIZE)(); }
 unsigned Lmpqapi::open(const QString& archive) {
-  return reinterpret_cast<LmpqOpenArchiveFn>(dlsym(m_handle, LMPQ_NAME_OPEN_ARCHIVE))(
-      QFile::encodeName(archive).constData(), 5, 20000);
+  return entry<LmpqOpenArchiveFn>(LMPQ_NAME_OPEN_ARCHIVE)(QFile::encodeName(archive).constData(), 5, 20000);
 }
-
 unsigned Lmpqapi::add(unsigned handle, const QString& file, const QByteArray& name) {
-  return reinterpret_cast<LmpqAddFileFn>(dlsym(m_handle, LMPQ_NAME_ADD_FILE))(
-      handle, QFile::encodeName(file).constData(), name.constData(), 0x00010201);
+  return entry<LmpqAddFileFn>(LMPQ_NAME_ADD_FILE)(handle, QFile::encodeName(file).constData(), name.constData(), 0x00010201);
 }
-
-unsigned Lmpqapi::close(unsigned handle) {
-  return reinterpret_cast<LmpqCloseArchiveFn>(dlsym(m_handle, LMPQ_NAME_CLOSE_ARCHIVE))(handle, 0);
-}
+unsigned Lmpqapi::close(unsigned handle) { return entry<LmpqCloseArchiveFn>(LMPQ_NAME_CLOSE_ARCHIVE)(handle, 0); }
 
 unsigned Lmpqapi::addFile(const QString& archive, const QString& file, const QByteArray& name) {
   if (initialize() != 1) return 0;

@@ -2,9 +2,13 @@
 // Archives made and read back with StormLib in the test process (only ever
 // archives our own code made), and the archive library as the program uses
 // it: loaded at run time, its four entries called in order.
+#include <dlfcn.h>
+
 #include <QByteArray>
 #include <QString>
 #include <map>
+
+#include "archive/lmpqapi.h"
 
 // Name in archive -> contents.
 using MpqContents = std::map<QByteArray, QByteArray>;
@@ -34,10 +38,10 @@ QList<QByteArray> NamesOf(const MpqContents& files);
 // A sheet of `lines` lines, several 4 KiB sectors for a few hundred.
 QByteArray SheetBytes(const QByteArray& seed, int lines = 600);
 
-// The real archive library of the build, loaded from its path.
+// The archive library, loaded from its path (the build's by default).
 class Lmpqapi {
  public:
-  Lmpqapi();
+  explicit Lmpqapi(const char* path = TW_LMPQAPI_PATH);
   ~Lmpqapi();
   bool loaded() const { return m_handle != nullptr; }
   unsigned initialize();
@@ -48,5 +52,6 @@ class Lmpqapi {
   unsigned addFile(const QString& archive, const QString& file, const QByteArray& name);
 
  private:
+  template <typename Entry> Entry entry(const char* name) { return reinterpret_cast<Entry>(dlsym(m_handle, name)); }
   void* m_handle = nullptr;
 };

@@ -1,5 +1,6 @@
 // A stand-in for the archive library that prints every call with its
-// arguments. INIT_RESULT and OPEN_RESULT fix what initialise and open return.
+// arguments. INIT_RESULT and OPEN_RESULT fix what initialise and open return;
+// NO_CLOSE leaves the close entry out.
 #define LMPQAPI_BUILD
 #include <stdio.h>
 
@@ -20,7 +21,9 @@ LMPQ_EXPORT uint32_t LMPQ_CALL LmpqAddFile(uint32_t mpq, const char* file, const
   return 1;
 }
 
+#ifndef NO_CLOSE
 LMPQ_EXPORT uint32_t LMPQ_CALL LmpqCloseArchive(uint32_t handle, uint32_t flags) {
   printf("close %u %u\n", handle, flags);
   return 1;
 }
+#endif

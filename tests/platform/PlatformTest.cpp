@@ -1,10 +1,12 @@
-// The platform's pure pieces: the command-line tail, path pieces, and the
-// per-file codec (which one a file gets, and that it never changes a byte).
+// The platform's pure pieces: the command-line tail, path pieces, the five
+// kind rules, and the per-file codec (which one a file gets, and that it
+// never changes a byte).
 #include <gtest/gtest.h>
 
 #include <QSet>
 
 #include "platform/CommandLine.h"
+#include "platform/DocumentKind.h"
 #include "platform/Paths.h"
 #include "platform/TextCodec.h"
 
@@ -40,6 +42,33 @@ TEST(Paths, DirectoryAndTitle) {
   for (const auto& c : cases) EXPECT_EQ(DirectoryOf(c[0]) + "|" + FileTitleOf(c[0]), c[1]);
 }
 
+// The five kind rules: which commands take a path for a string table or a
+// sheet. Case-sensitive substrings, of the whole path or of the title only.
+TEST(DocumentKind, EachRuleLooksWhereItShould) {
+  // Path, then: Load as string table, Save refuses, Freeze refuses, Add Key
+  // refuses, Add File to Archive stores as a sheet.
+  const struct { const char* path; bool load, save, freeze, addKey, archive; } cases[] = {
+      {"/d/weapons.txt", false, false, false, true, true},
+      {"/d/string.tbl", true, true, true, false, false},
+      {"/d/a.tbl/b.txt", true, true, false, true, true},     // ".tbl" in a folder only
+      {"/d/a.txt/b.tbl", true, true, true, false, false},    // ".txt" in a folder only
+      {"/d/S.TBL", false, false, false, false, false},       // case-sensitive
+      {"/d/SHEET.TXT", false, false, false, false, false},
+      {"/d/old.txt.bak", false, false, false, true, true},   // anywhere in the title
+      {"/d/x.tbl.txt", true, true, true, true, true},
+      {"/d/notes", false, false, false, false, false},
+      {"", false, false, false, false, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.path);
+    EXPECT_EQ(kind::LoadsAsStringTable(c.path), c.load);
+    EXPECT_EQ(kind::SaveRefuses(c.path), c.save);
+    EXPECT_EQ(kind::FreezeRefuses(c.path), c.freeze);
+    EXPECT_EQ(kind::AddKeyRefuses(c.path), c.addKey);
+    EXPECT_EQ(kind::ArchivesAsSheet(c.path), c.archive);
+  }
+}
+
 TEST(TextCodec, ChoosesUtf8OnlyForValidTextWithHighBytes) {
   const std::pair<QByteArray, bool> cases[] = {
       {"plain ascii", false},         {"\xC3\xBF" "c1Gold", true},        // colour code as the game stores it
@@ -51,6 +80,7 @@ TEST(TextCodec, ChoosesUtf8OnlyForValidTextWithHighBytes) {
   };
   for (const auto& [bytes, utf8] : cases)
     EXPECT_EQ(TextCodec::ForBytes(bytes).kind() == TextCodec::Kind::Utf8, utf8) << bytes.toHex().constData();
+  EXPECT_TRUE(TextCodec::HasHighByte("abcdefghijklmno\xE9"));  // the high byte last in a step of eight
   // Many texts choose together: UTF-8 only when every one is valid.
   EXPECT_EQ(TextCodec::ForTexts({"key", "\xC3\xBF" "c1"}).kind(), TextCodec::Kind::Utf8);
   EXPECT_EQ(TextCodec::ForTexts({"\xC3\xBF" "c1", "Caf\xE9"}).kind(), TextCodec::Kind::Windows1252);

@@ -7,67 +7,12 @@
 #include <QHeaderView>
 #include <QScrollBar>
 #include <QTableView>
-#include <ostream>
 
 #include "sheet/MSFlexGrid.h"
 
 namespace {
 
 QImage cells(QAbstractItemView& view) { return view.viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32); }
-
-struct DrawCase {
-  const char* name;
-  QByteArray file;
-  long row, col;  // the current cell (grid numbering)
-  bool scrolled;  // half way down and right
-};
-
-void PrintTo(const DrawCase& c, std::ostream* os) { *os << c.name; }
-
-class GridDrawingTest : public testing::TestWithParam<DrawCase> {};
-
-TEST_P(GridDrawingTest, DrawsAsTheStyleDoes) {
-  const DrawCase& c = GetParam();
-  SheetStore store;
-  SheetModel sheet(store);
-  CMSFlexGrid grid(sheet);
-  grid.resize(640, 260);
-  grid.SetCodec(TextCodec::ForBytes(c.file));
-  grid.SetCols(static_cast<long>(c.file.left(c.file.indexOf('\n')).count('\t')) + 2);
-  grid.AddFileLines(c.file);
-  for (long col = 1; col < grid.GetCols(); ++col) {  // every alignment code, and two widths
-    grid.SetColAlignment(col, static_cast<short>((col - 1) % 10));
-    grid.SetColWidth(col, col % 3 ? 1800 : 700);
-  }
-  grid.show();
-  QApplication::processEvents();
-  if (c.scrolled) {
-    grid.verticalScrollBar()->setValue(grid.verticalScrollBar()->maximum() / 2);
-    grid.horizontalScrollBar()->setValue(grid.horizontalScrollBar()->maximum() / 2);
-  }
-  grid.SetRow(c.row);
-  grid.SetCol(c.col);
-  QApplication::processEvents();
-
-  QTableView plain;  // the same model and selection, sized and scrolled like the grid
-  plain.setModel(grid.Model());
-  plain.setSelectionModel(grid.selectionModel());
-  plain.setWordWrap(false);
-  plain.setHorizontalScrollMode(grid.horizontalScrollMode());
-  plain.setVerticalScrollMode(grid.verticalScrollMode());
-  plain.verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-  plain.verticalHeader()->setDefaultSectionSize(grid.verticalHeader()->defaultSectionSize());
-  plain.verticalHeader()->setFixedWidth(grid.verticalHeader()->width());
-  plain.horizontalHeader()->setFixedHeight(grid.horizontalHeader()->height());
-  for (int col = 0; col < grid.Model()->columnCount(); ++col) plain.setColumnWidth(col, grid.columnWidth(col));
-  plain.resize(grid.size());
-  plain.show();
-  QApplication::processEvents();
-  plain.horizontalScrollBar()->setValue(grid.horizontalScrollBar()->value());
-  plain.verticalScrollBar()->setValue(grid.verticalScrollBar()->value());
-  QApplication::processEvents();
-  EXPECT_TRUE(cells(grid) == cells(plain));
-}
 
 QByteArray manyRows() {
   QByteArray file = "name\tcode\tcost\tspeed\tlevel\tnote\tx\ty\tz\tw\tv\r\n";
@@ -78,18 +23,63 @@ QByteArray manyRows() {
   return file;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Sheets, GridDrawingTest,
-    testing::Values(
-        DrawCase{"plain_with_a_selection", "a\tb\tc\r\n1\t2\t3\r\n4\t5\t6\r\n", 2, 2, false},
-        DrawCase{"too_wide_texts_elided", "name\tnote\r\nShort Sword\tA rather long cell text that cannot fit\r\n"
-                                          "\tAnother very long text, in the second row\r\n", 2, 1, false},
-        DrawCase{"right_to_left_and_emoji",
-                 "h1\th2\th3\r\n\xc3\xbf" "c4Gold \xd7\xa9\xd7\x9c\xd7\x95\xd7\x9d\t\xf0\x9f\x97\xa1 and "
-                 "\xd8\xb9\xd8\xb1\xd8\xa8\xd9\x8a text wider than its cell\t\xe5\x89\xa3\r\n", 1, 3, false},
-        DrawCase{"line_separator_in_a_cell", "h1\th2\r\none\xe2\x80\xa8two\tthree\xe2\x80\xa8" "four\r\n", 1, 2, false},
-        DrawCase{"windows_1252_and_controls", "name\tv\r\nCaf\xe9\t\x85\x92\x80\r\nA\rB\t\x01\x02\r\n", 2, 1, false},
-        DrawCase{"scrolled_many_rows", manyRows(), 200, 6, true}),
-    [](const testing::TestParamInfo<DrawCase>& info) { return std::string(info.param.name); });
+TEST(GridDrawing, DrawsAsTheStyleDoes) {
+  const struct {
+    const char* name;
+    QByteArray file;
+    long row, col;  // the current cell (grid numbering)
+    bool scrolled;  // half way down and right
+  } cases[] = {
+      {"plain with a selection", "a\tb\tc\r\n1\t2\t3\r\n4\t5\t6\r\n", 2, 2, false},
+      {"too wide texts elided", "name\tnote\r\nShort Sword\tA rather long cell text that cannot fit\r\n"
+                                "\tAnother very long text, in the second row\r\n", 2, 1, false},
+      {"right to left and emoji", "h1\th2\th3\r\n\xc3\xbf" "c4Gold \xd7\xa9\xd7\x9c\xd7\x95\xd7\x9d\t\xf0\x9f\x97\xa1 and "
+                                  "\xd8\xb9\xd8\xb1\xd8\xa8\xd9\x8a text wider than its cell\t\xe5\x89\xa3\r\n", 1, 3, false},
+      {"line separator in a cell", "h1\th2\r\none\xe2\x80\xa8two\tthree\xe2\x80\xa8" "four\r\n", 1, 2, false},
+      {"windows-1252 and controls", "name\tv\r\nCaf\xe9\t\x85\x92\x80\r\nA\rB\t\x01\x02\r\n", 2, 1, false},
+      {"scrolled, many rows", manyRows(), 200, 6, true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    SheetStore store;
+    SheetModel sheet(store);
+    CMSFlexGrid grid(sheet);
+    grid.resize(640, 260);
+    grid.SetCodec(TextCodec::ForBytes(c.file));
+    grid.SetCols(static_cast<long>(c.file.left(c.file.indexOf('\n')).count('\t')) + 2);
+    grid.AddFileLines(c.file);
+    for (long col = 1; col < grid.GetCols(); ++col) {  // every alignment code, and two widths
+      grid.SetColAlignment(col, static_cast<short>((col - 1) % 10));
+      grid.SetColWidth(col, col % 3 ? 1800 : 700);
+    }
+    grid.show();
+    QApplication::processEvents();
+    if (c.scrolled) {
+      grid.verticalScrollBar()->setValue(grid.verticalScrollBar()->maximum() / 2);
+      grid.horizontalScrollBar()->setValue(grid.horizontalScrollBar()->maximum() / 2);
+    }
+    grid.SetRow(c.row);
+    grid.SetCol(c.col);
+    QApplication::processEvents();
+
+    QTableView plain;  // the same model and selection, sized and scrolled like the grid
+    plain.setModel(grid.Model());
+    plain.setSelectionModel(grid.selectionModel());
+    plain.setWordWrap(false);
+    plain.setHorizontalScrollMode(grid.horizontalScrollMode());
+    plain.setVerticalScrollMode(grid.verticalScrollMode());
+    plain.verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    plain.verticalHeader()->setDefaultSectionSize(grid.verticalHeader()->defaultSectionSize());
+    plain.verticalHeader()->setFixedWidth(grid.verticalHeader()->width());
+    plain.horizontalHeader()->setFixedHeight(grid.horizontalHeader()->height());
+    for (int col = 0; col < grid.Model()->columnCount(); ++col) plain.setColumnWidth(col, grid.columnWidth(col));
+    plain.resize(grid.size());
+    plain.show();
+    QApplication::processEvents();
+    plain.horizontalScrollBar()->setValue(grid.horizontalScrollBar()->value());
+    plain.verticalScrollBar()->setValue(grid.verticalScrollBar()->value());
+    QApplication::processEvents();
+    EXPECT_TRUE(cells(grid) == cells(plain));
+  }
+}
 
 }  // namespace

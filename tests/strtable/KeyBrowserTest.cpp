@@ -22,81 +22,60 @@ class KeyBrowser : public EditorFixture {
   }
 };
 
-// Title: after "keys.tbl - ".
-struct OpenCase { const char* name; std::vector<TableEntry> entries; QStringList items; QString value, title; };
-
-class Open : public KeyBrowser, public testing::WithParamInterface<OpenCase> {};
-
-// Each table replaces a bigger one that had a key added; then a file that cannot be read.
-TEST_P(Open, ListsKeysInIndexOrderAndTitlesTheWindow) {
-  load(table("big.tbl", {{"a", "1"}, {"b", "2"}, {"c", "3"}, {"d", "4"}, {"e", "5"}}));
-  menu(ID_ADD_KEY);
-  load(table("keys.tbl", GetParam().entries));
-  EXPECT_EQ(items(), GetParam().items);
-  EXPECT_EQ(view()->toPlainText(), GetParam().value);
-  EXPECT_EQ(m_dlg->windowTitle(), "keys.tbl - " + GetParam().title);
-  EXPECT_EQ(m_app->GetProfileString(QString(), "Directory"), m_dir.path());
+// Each table replaces a bigger one that had a key added: keys in index order,
+// the first one's value, the caption with the count and checksum; then a file
+// that cannot be read is named.
+TEST_F(KeyBrowser, ListsKeysInIndexOrderAndTitlesTheWindow) {
+  const QByteArray colour("\xC3\xBF" "c1"), cjk("\xE5\x89\xA3");
+  const struct { std::vector<TableEntry> entries; QStringList items; QString value, title; } cases[] = {
+      {{}, {}, "", "0 entries (CRC of 0xFFFF)"},
+      {{{"k", "v8"}}, {"k"}, "v8", "1 entries (CRC of 0x2BB)"},
+      {{{"b", "2"}, {"a", "1"}, {"b", "3"}}, {"b", "a", "b"}, "2", "3 entries (CRC of 0x6D9)"},
+      {{{colour, cjk}, {cjk, ""}}, {"\u00FFc1", "\u5263"}, "\u5263", "2 entries (CRC of 0xDDD1)"},
+      {{{colour, "\x92"}}, {"\u00C3\u00BFc1"}, "\u2019", "1 entries (CRC of 0xB22C)"}};  // Windows-1252
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.title.toStdString());
+    load(table("big.tbl", {{"a", "1"}, {"b", "2"}, {"c", "3"}, {"d", "4"}, {"e", "5"}}));
+    menu(ID_ADD_KEY);
+    load(table("keys.tbl", c.entries));
+    EXPECT_EQ(items(), c.items);
+    EXPECT_EQ(view()->toPlainText(), c.value);
+    EXPECT_EQ(m_dlg->windowTitle(), "keys.tbl - " + c.title);
+    EXPECT_EQ(m_app->GetProfileString(QString(), "Directory"), m_dir.path());
+  }
   load(m_dir.filePath("gone.tbl"));
   EXPECT_EQ(m_messages.filter(m_dir.filePath("gone.tbl")).size(), 1);
 }
 
-const QByteArray kColour("\xC3\xBF" "c1"), kCjk("\xE5\x89\xA3");
-
-INSTANTIATE_TEST_SUITE_P(
-    KeyBrowser, Open,
-    testing::Values(
-        OpenCase{"NoEntries", {}, {}, "", "0 entries (CRC of 0xFFFF)"},
-        OpenCase{"OneEntry", {{"k", "v8"}}, {"k"}, "v8", "1 entries (CRC of 0x2BB)"},
-        OpenCase{"Repeats", {{"b", "2"}, {"a", "1"}, {"b", "3"}}, {"b", "a", "b"}, "2", "3 entries (CRC of 0x6D9)"},
-        OpenCase{"Utf8", {{kColour, kCjk}, {kCjk, ""}}, {"\u00FFc1", "\u5263"}, "\u5263", "2 entries (CRC of 0xDDD1)"},
-        OpenCase{"Cp1252", {{kColour, "\x92"}}, {"\u00C3\u00BFc1"}, "\u2019", "1 entries (CRC of 0xB22C)"}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-// Search text -> the item selected, or -1: the selection and the value view stay.
-struct SearchCase { const char* name; QString text; int found; };
-
-class Search : public KeyBrowser, public testing::WithParamInterface<SearchCase> {};
-
-TEST_P(Search, SelectsFirstWholeNameIgnoringCase) {
-  load(table("keys.tbl", {{"abc", "v0"}, {"ABC", "v1"}, {"Blank", "v2"}, {"", "v3"}, {kCjk, "v4"}, {"xyz", "v5"}}));
+// Each change of the search text selects the first key of that whole name,
+// letter case ignored, and shows its value; no match leaves the selection and
+// the value view as they were. The key Add Key appended is found too.
+TEST_F(KeyBrowser, SearchSelectsTheFirstWholeNameIgnoringCase) {
+  load(table("keys.tbl", {{"abc", "v0"}, {"ABC", "v1"}, {"", "v2"}, {"xyz", "v3"}}));
   QTest::keyClick(keys(), Qt::Key_End);  // the user picks the last key
-  ASSERT_EQ(view()->toPlainText(), "v5");
+  ASSERT_EQ(view()->toPlainText(), "v3");
   menu(ID_ADD_KEY);
-  view()->setPlainText("typed");
   auto* box = qobject_cast<QLineEdit*>(m_dlg->GetDlgItem(IDC_KEY_SEARCH));
-  box->setText("?"), box->setText(GetParam().text);  // typed, then replaced: each change searches
-  const int found = GetParam().found;
-  EXPECT_EQ(keys()->currentIndex(), found < 0 ? 5 : found);
-  EXPECT_EQ(view()->toPlainText(), found < 0 ? "typed" : "v" + QString::number(found));
+  for (const auto& [text, found, value] : {std::tuple{"ab", 3, "typed"}, {"aBc", 0, "v0"}, {"XYZ", 3, "v3"},
+                                           {"blank", 4, ""}, {"ab", 4, "typed"}}) {
+    view()->setPlainText("typed");
+    box->setText(text);
+    EXPECT_EQ(keys()->currentIndex(), found) << text;
+    EXPECT_EQ(view()->toPlainText(), value) << text;
+  }
 }
 
-INSTANTIATE_TEST_SUITE_P(KeyBrowser, Search,
-                         testing::Values(SearchCase{"OtherCaseFindsTheFirst", "aBc", 0},
-                                         SearchCase{"PartOfANameFindsNothing", "ab", -1},
-                                         SearchCase{"CapitalsFindTheKey", "BLANK", 2},
-                                         SearchCase{"LastKey", "xyz", 5}),
-                         [](const auto& info) { return std::string(info.param.name); });
-
-// Loaded file (none, a table or a sheet) -> whether Add Key appends "Blank".
-struct AddKeyCase { const char* name; QString file; bool appends; };
-
-class AddKey : public KeyBrowser, public testing::WithParamInterface<AddKeyCase> {};
-
-TEST_P(AddKey, AppendsBlankUnlessTheTitleHoldsTxt) {
-  const auto& [name, file, appends] = GetParam();
-  if (!file.isEmpty()) load(file.contains(".tbl") ? table(file, {{"a", "1"}}) : write(file, "name\tvalue\nx\t1\n"));
-  const QStringList before = items();
-  const QString title = m_dlg->windowTitle();
-  menu(ID_ADD_KEY);
-  EXPECT_EQ(items(), appends ? before + QStringList{"Blank"} : before);
-  EXPECT_EQ(m_dlg->windowTitle(), title);
+// Add Key appends "Blank" to a string table, and to nothing else: not with
+// nothing loaded, nor to a sheet, even one in a folder named ".tbl".
+TEST_F(KeyBrowser, AddKeyAppendsBlankUnlessTheTitleHoldsTxt) {
+  for (const QString file : {"", "keys.tbl", "sheet.txt", "a.tbl/b.txt"}) {
+    if (!file.isEmpty()) load(file.contains(".tbl") ? table(file, {{"a", "1"}}) : write(file, "name\tvalue\nx\t1\n"));
+    const QStringList before = items();
+    const QString title = m_dlg->windowTitle();
+    menu(ID_ADD_KEY);
+    EXPECT_EQ(items(), file == "keys.tbl" ? before + QStringList{"Blank"} : before) << file.toStdString();
+    EXPECT_EQ(m_dlg->windowTitle(), title);
+  }
 }
-
-INSTANTIATE_TEST_SUITE_P(KeyBrowser, AddKey,
-                         testing::Values(AddKeyCase{"NothingLoaded", "", false},
-                                         AddKeyCase{"Table", "keys.tbl", true},
-                                         AddKeyCase{"Sheet", "sheet.txt", false},
-                                         AddKeyCase{"SheetInATblFolder", "a.tbl/b.txt", false}),
-                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

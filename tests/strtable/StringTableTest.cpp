@@ -1,11 +1,14 @@
 // The reader and the checksum, over tables written as the game writes them
-// and over hostile files (run under the sanitizers).
+// and over hostile files (run under the sanitizers); the string-table
+// document and the key list's model over it.
 #include <gtest/gtest.h>
 
+#include <QAbstractItemModelTester>
 #include <QBuffer>
 
 #include "TableWriter.h"
 #include "strtable/Crc16.h"
+#include "strtable/KeyListModel.h"
 #include "strtable/RegionCrc.h"
 #include "strtable/StringTable.h"
 #include "strtable/TableCodec.h"
@@ -37,43 +40,39 @@ QByteArray Reindexed() {
 // One node at 23 (key offset at 30, value offset 34, length 38), then "k\0" at 40, the value at 42.
 QByteArray OneNode(const QByteArray& value = "v") { return WriteStringTable({{"k", value}}, {.nodeCount = 1}); }
 
-class Reader : public testing::TestWithParam<ReadCase> {};
-
-TEST_P(Reader, ReadsOnlyWhatTheFileHolds) {
-  const ReadCase& c = GetParam();
-  std::vector<char> bytes(c.file.begin(), c.file.end());
-  const StringTable t = ParseStringTable(QByteArray::fromRawData(bytes.data(), qsizetype(bytes.size())));
-  bytes.assign(bytes.size(), 'X');  // the caller's buffer changes: the table must keep its own bytes
-  Texts keys, values;
-  for (size_t i = 0; i < t.m_keyNames.size(); ++i)
-    keys.push_back(t.m_keyNames[i].toByteArray()), values.push_back(t.m_values[i].toByteArray());
-  EXPECT_EQ(keys, c.keys);
-  EXPECT_EQ(values, c.values);
-  if (c.storesCrc) { EXPECT_EQ(ComputeRegionCrc(QByteArrayView(c.file)), GetU16(c.file, 0)); }
-}
-
 const QByteArray kHigh[] = {"\xC3\xBF" "c1", "\xE5\x89\xA3\xE3\x81\xAE", "Dagger\x85 isn\x92t"};  // ÿc1, CJK, 1252
 
-INSTANTIATE_TEST_SUITE_P(
-    StringTable, Reader,
-    testing::Values(
-        Game("NoEntries", {}), Game("OneEntry", {{"only", "one"}}), Game("AllEntries", Numbered(65535)),
-        Game("VersionOne", Numbered(3), {.version = 1}), Game("DuplicateKeys", {{"d", "1"}, {"x", "2"}, {"d", "3"}}),
-        Game("LongTexts", {{QByteArray(99, 'k'), "99"}, {QByteArray(300, 'L'), QByteArray(65000, 'v')}}),
-        Game("HighBytes", {{kHigh[0], kHigh[1]}, {kHigh[1], kHigh[2]}, {kHigh[2], kHigh[0]}}),
-        ReadCase{"IndexOrder", Reindexed(), {"c", "a", "c"}, {"3", "1", "3"}, true},
-        ReadCase{"ZeroCutsValue", WriteStringTable({{"k", QByteArray("ab\0cd", 5)}}), {"k"}, {"ab"}, true},
-        ReadCase{"ZeroLengthFile", {}, {}, {}}, ReadCase{"HeaderCut", QByteArray("\0\0\5", 3), {}, {}},
-        ReadCase{"CountLargerThanFile", Put16(OneNode(), 2, 65535), Texts(65535), Texts(65535)},
-        ReadCase{"IndexPastNodes", Put16(WriteStringTable(Numbered(2)), 23, 65535), {"k0", ""}, {"v0", ""}},
-        ReadCase{"KeyOffsetAtEnd", Put32(OneNode(), 30, 44), {""}, {"v"}},
-        ReadCase{"KeyOffsetFarPastEnd", Put32(OneNode(), 30, 0xFFFFFFFF), {""}, {"v"}},
-        ReadCase{"KeyWithoutZero", Put32(OneNode() + "tail", 30, 44), {"tail"}, {"v"}},
-        ReadCase{"ValueWithoutZero", Put16(OneNode("abcdef"), 38, 2), {"k"}, {"abc"}},
-        ReadCase{"ValueLengthPastEnd", Put16(Put32(OneNode() + "end", 34, 44), 38, 65535), {"k"}, {"end"}},
-        // entry 1's value offset (node 1 at 42) past the end, after entry 0 read a value
-        ReadCase{"NoStaleValue", Put32(WriteOverlappingTable("v", 2, 0, 0, 1), 53, ~0u), {"v", "v"}, {"v", ""}}),
-    [](const auto& info) { return std::string(info.param.name); });
+TEST(StringTable, ReadsOnlyWhatTheFileHolds) {
+  const ReadCase cases[] = {
+      Game("NoEntries", {}), Game("OneEntry", {{"only", "one"}}), Game("AllEntries", Numbered(65535)),
+      Game("VersionOne", Numbered(3), {.version = 1}), Game("DuplicateKeys", {{"d", "1"}, {"x", "2"}, {"d", "3"}}),
+      Game("LongTexts", {{QByteArray(99, 'k'), "99"}, {QByteArray(300, 'L'), QByteArray(65000, 'v')}}),
+      Game("HighBytes", {{kHigh[0], kHigh[1]}, {kHigh[1], kHigh[2]}, {kHigh[2], kHigh[0]}}),
+      {"IndexOrder", Reindexed(), {"c", "a", "c"}, {"3", "1", "3"}, true},
+      {"ZeroCutsValue", WriteStringTable({{"k", QByteArray("ab\0cd", 5)}}), {"k"}, {"ab"}, true},
+      {"ZeroLengthFile", {}, {}, {}}, {"HeaderCut", QByteArray("\0\0\5", 3), {}, {}},
+      {"CountLargerThanFile", Put16(OneNode(), 2, 65535), Texts(65535), Texts(65535)},
+      {"IndexPastNodes", Put16(WriteStringTable(Numbered(2)), 23, 65535), {"k0", ""}, {"v0", ""}},
+      {"KeyOffsetAtEnd", Put32(OneNode(), 30, 44), {""}, {"v"}},
+      {"KeyOffsetFarPastEnd", Put32(OneNode(), 30, 0xFFFFFFFF), {""}, {"v"}},
+      {"KeyWithoutZero", Put32(OneNode() + "tail", 30, 44), {"tail"}, {"v"}},
+      {"ValueWithoutZero", Put16(OneNode("abcdef"), 38, 2), {"k"}, {"abc"}},
+      {"ValueLengthPastEnd", Put16(Put32(OneNode() + "end", 34, 44), 38, 65535), {"k"}, {"end"}},
+      // entry 1's value offset (node 1 at 42) past the end, after entry 0 read a value
+      {"NoStaleValue", Put32(WriteOverlappingTable("v", 2, 0, 0, 1), 53, ~0u), {"v", "v"}, {"v", ""}}};
+  for (const ReadCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::vector<char> bytes(c.file.begin(), c.file.end());
+    const StringTable t = ParseStringTable(QByteArray::fromRawData(bytes.data(), qsizetype(bytes.size())));
+    bytes.assign(bytes.size(), 'X');  // the caller's buffer changes: the table must keep its own bytes
+    Texts keys, values;
+    for (size_t i = 0; i < t.m_keyNames.size(); ++i)
+      keys.push_back(t.m_keyNames[i].toByteArray()), values.push_back(t.m_values[i].toByteArray());
+    EXPECT_EQ(keys, c.keys);
+    EXPECT_EQ(values, c.values);
+    if (c.storesCrc) { EXPECT_EQ(ComputeRegionCrc(QByteArrayView(c.file)), GetU16(c.file, 0)); }
+  }
+}
 
 // The table, the check value, and the region [u32 at 9, u32 at 17): only bytes the file holds are summed.
 TEST(Crc16, TableAndRegion) {
@@ -108,6 +107,42 @@ TEST(Utf8Map, JudgesEveryStretchAsTheTextAlone) {
         EXPECT_EQ(map.HasHighByte(text), TextCodec::HasHighByte(text));
       }
   }
+}
+
+// The string-table document and the key list's model over it: one read gives
+// keys, values, codec and checksum; keys appended by Add Key are keys of the
+// list like any other, found by the one search.
+QStringList Rows(const KeyListModel& model) {
+  QStringList rows;
+  for (int i = 0; i < model.rowCount(); ++i) rows << model.data(model.index(i)).toString();
+  return rows;
+}
+
+TEST(StringTableDocument, KeysValuesChecksumAndOneSearch) {
+  StringTableDocument document;
+  KeyListModel model(document);
+  QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
+  const QByteArray file = WriteStringTable({{"abc", "v0"}, {"ABC", "v1"}, {"", "v2"}, {"\xC3\xBF" "c1", "\xE5\x89\xA3"}});
+  model.LoadFromBytes("/t/keys.tbl", file);
+  EXPECT_EQ(document.Crc(), GetU16(file, 0));  // the writer stores the region's checksum there
+  model.AppendBlankKey();
+  model.AppendBlankKey();
+  EXPECT_EQ(Rows(model), QStringList({"abc", "ABC", "", "\u00FFc1", "Blank", "Blank"}));
+  EXPECT_EQ(document.ValueText(3), "\u5263");
+  EXPECT_EQ(document.ValueText(4), "");  // an appended key has no value
+  EXPECT_EQ(document.ValueText(-1), "");
+
+  // Whole names, letter case ignored, first in list order; appended keys too.
+  const std::pair<QString, int> searches[] = {{"aBc", 0}, {"", 2},     {"\u00FFC1", 3}, {"blank", 4},
+                                              {"BLANK", 4}, {"ab", -1}, {"Blank ", -1}};
+  for (const auto& [name, key] : searches) EXPECT_EQ(document.FindKey(name), key) << name.toStdString();
+
+  // The next table takes the appended keys away; its own "Blank" comes first.
+  model.LoadFromBytes("/t/other.tbl", WriteStringTable({{"x", "1"}, {"blank", "2"}}));
+  model.AppendBlankKey();
+  EXPECT_EQ(Rows(model), QStringList({"x", "blank", "Blank"}));
+  EXPECT_EQ(document.FindKey("BLANK"), 1);
+  EXPECT_EQ(document.Path(), "/t/other.tbl");
 }
 
 }  // namespace

@@ -12,7 +12,7 @@
 #include <cstdio>
 #include <random>
 
-#include "MpqFiles.h"
+#include "archive/MpqFiles.h"
 #include "TestFiles.h"
 
 namespace {

@@ -1,11 +1,18 @@
-// The tab sheet format: what a file becomes in the store, and what the store
-// writes back, untouched and after edits.
+// A sheet on its own: what a file becomes in the store and what the store
+// writes back, untouched and after edits; the model that shows the store
+// through a codec; and reading a file whole.
 #include <gtest/gtest.h>
 
+#include <QAbstractItemModelTester>
 #include <QBuffer>
+#include <QSignalSpy>
+#include <QSize>
 #include <functional>
 
+#include "TestFiles.h"
+#include "platform/TextCodec.h"
 #include "sheet/SheetFile.h"
+#include "sheet/SheetModel.h"
 #include "sheet/SheetStore.h"
 
 namespace {
@@ -109,6 +116,70 @@ TEST(SheetFormat, LabelsKeepCountingPastSixteenBits) {
   ASSERT_EQ(store.rowCount(), 300'001);
   for (const int row : {32767, 32768, 131'072, 262'144, 300'000})
     EXPECT_EQ(store.cell(row, 0) + "|" + store.cell(row, 1), QByteArray::number(row) + "|" + QByteArray::number(row));
+}
+
+// The sheet model that shows a sheet's bytes through its codec, checked by
+// Qt's model tester while it changes.
+TEST(SheetModel, ShowsTheSheetAndAnnouncesChanges) {
+  SheetStore store;
+  SheetModel model(store);
+  QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
+  model.setColCount(3);
+  model.appendFileLines(QByteArray("name\tcost\r\nsword\t10\r\naxe\t\xC3\xA9\r\n"));
+  ASSERT_EQ(QSize(model.columnCount(), model.rowCount()), QSize(2, 2));
+  // Row 0 and column 0 of the sheet are the headers; no cell edits itself.
+  EXPECT_EQ(model.headerData(1, Qt::Horizontal).toString(), "cost");
+  EXPECT_EQ(model.headerData(1, Qt::Vertical).toString(), "2");
+  EXPECT_FALSE(model.flags(model.index(0, 0)) & Qt::ItemIsEditable);
+  EXPECT_EQ(model.data(model.index(1, 1)).toString(), QString::fromLatin1("\xC3\xA9"));
+  model.setCodec(TextCodec(TextCodec::Kind::Utf8));
+  EXPECT_EQ(model.data(model.index(1, 1)).toString(), QString::fromUtf8("\xC3\xA9"));
+
+  QSignalSpy dataChanged(&model, &QAbstractItemModel::dataChanged);
+  QSignalSpy headerChanged(&model, &QAbstractItemModel::headerDataChanged);
+  model.setCell(2, 2, "new");
+  model.setCell(0, 1, "A");
+  ASSERT_EQ(dataChanged.size(), 1);
+  EXPECT_EQ(dataChanged.at(0).at(0).toModelIndex(), model.index(1, 1));
+  EXPECT_EQ(model.data(model.index(1, 1)).toString(), "new");
+  EXPECT_EQ(headerChanged.size(), 1);
+  EXPECT_EQ(model.headerData(0, Qt::Horizontal).toString(), "A");
+  model.setRowCount(0);
+  model.setColCount(1);
+  EXPECT_EQ(model.columnCount(), 0);
+}
+
+// Reading a sheet file: the load reads it in blocks into one buffer, advised
+// for huge pages, and looks for bytes of 0x80 or more in each block as it
+// comes in. Every byte must arrive, and the answer must be the one a plain
+// scan of the whole file gives, wherever the high byte sits.
+constexpr qsizetype kMiB = 1 << 20;
+
+TEST(ReadWholeFile, GivesEveryByteAndFindsTheHighByte) {
+  const struct {
+    qsizetype size;
+    qsizetype high;  // where a byte 0xE9 goes; -1: nowhere
+  } cases[] = {{0, -1},           {1, 0},           {4096, -1},          {kMiB - 1, kMiB - 2},
+               {kMiB, kMiB - 1},  {kMiB + 1, kMiB}, {2 * kMiB, -1},      {2 * kMiB + 1, 2 * kMiB},
+               {6 * kMiB + 17, 0}, {6 * kMiB + 17, 3 * kMiB + 5}, {6 * kMiB + 17, 6 * kMiB + 16}};
+  QTemporaryDir dir;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << "size " << c.size << ", high byte at " << c.high);
+    QByteArray written(c.size, Qt::Uninitialized);
+    for (qsizetype i = 0; i < c.size; ++i) written[i] = i % 97 == 96 ? '\n' : static_cast<char>('!' + i % 89);
+    if (c.high >= 0) written[c.high] = '\xE9';
+    const QString path = dir.filePath("sheet.txt");
+    WriteBytes(path, written);
+
+    QByteArray read = "left over";
+    QString error;
+    bool high = !(c.high >= 0);  // the opposite of the answer, to see it written
+    ASSERT_TRUE(ReadWholeFile(path, read, error, &high)) << error.toStdString();
+    EXPECT_TRUE(read == written);
+    EXPECT_EQ(high, c.high >= 0);
+    EXPECT_EQ(high, TextCodec::HasHighByte(read));
+    EXPECT_EQ(TextCodec::ForBytes(read, high).kind(), TextCodec::ForBytes(read).kind());
+  }
 }
 
 }  // namespace
