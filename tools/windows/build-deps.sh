@@ -83,6 +83,9 @@ build_qt() {
   log "Qt: configuring $src"
   # Debian's own Qt tools (moc, rcc, uic) run on this machine; only the
   # libraries the program and its tests link are built for Windows.
+  # DirectWrite goes with Direct2D: Gui builds its DirectWrite font database
+  # only with Direct2D, and the windows plugin would not link without it, so
+  # text is drawn through GDI.
   cmake -S "$src" -B "$build" -G Ninja \
     -DCMAKE_TOOLCHAIN_FILE="$TOOLCHAIN" \
     -DCMAKE_BUILD_TYPE=Release \
@@ -93,6 +96,7 @@ build_qt() {
     -DFEATURE_sql=OFF -DFEATURE_network=OFF -DFEATURE_dbus=OFF \
     -DFEATURE_printsupport=OFF -DFEATURE_concurrent=OFF -DFEATURE_xml=OFF \
     -DFEATURE_tabletevent=OFF -DFEATURE_vulkan=OFF -DFEATURE_direct2d=OFF \
+    -DFEATURE_directwrite=OFF -DFEATURE_directwrite3=OFF \
     -DFEATURE_jpeg=OFF -DFEATURE_gif=OFF -DFEATURE_sessionmanager=OFF -DFEATURE_zstd=OFF \
     -DFEATURE_testlib=ON -DFEATURE_widgets=ON -DFEATURE_opengl=ON \
     > "$CACHE/qt-configure.log" 2>&1 || { tail -40 "$CACHE/qt-configure.log"; exit 1; }
