@@ -104,32 +104,10 @@ ends
 grep -a "Directory" "$t/work/Tabwright.ini" >"$t/dir" || fail "no Directory in the settings file: $(cat "$t/work/Tabwright.ini")"
 echo "settings: $(cat "$t/dir") in $(win "$t/work")\\Tabwright.ini"
 
-# A string table of four entries, laid out as the game lays them out (the
-# layout tests/install/end_to_end.sh makes): the title carries the count and
-# the CRC of the region.
-le() { local k; for ((k = 0; k < $2; k++)); do printf '\\x%02x' $((($1 >> 8 * k) & 255)); done; }
-keys=(WarnDoor ShortSword Gold Gold) values=("The door is locked." $'\xC3\xBF'"c4Short Sword" Gold Twice)
-n=4 texts=$((21 + 19 * 4)) offsets=() head= nodes=
-: >"$t/region"
-for ((i = 0; i < n; i++)); do
-  offsets+=($((texts + $(stat -c %s "$t/region")))) && printf '%s\0' "${keys[i]}" >>"$t/region"
-  offsets+=($((texts + $(stat -c %s "$t/region")))) && printf '%s\0' "${values[i]}" >>"$t/region"
-  offsets+=($((texts + $(stat -c %s "$t/region") - offsets[3 * i + 1] - 1)))
-done
-crc=0xFFFF
-for b in $(od -An -v -tu1 "$t/region"); do
-  crc=$((crc ^ (b << 8)))
-  for ((k = 0; k < 8; k++)); do crc=$(((crc & 0x8000 ? (crc << 1) ^ 0x1021 : crc << 1) & 0xFFFF)); done
-done
-for ((i = 0; i < n; i++)); do head+=$(le $((n - 1 - i)) 2); done
-for ((node = 0; node < n; node++)); do
-  i=$((n - 1 - node))
-  nodes+='\x01'$(le $i 2; le 0 4; le ${offsets[3 * i]} 4; le ${offsets[3 * i + 1]} 4; le ${offsets[3 * i + 2]} 2)
-done
-{ printf "$(le $crc 2; le $n 2; le $n 4; le 0 1; le $texts 4; le 0 4; le $((texts + $(stat -c %s "$t/region"))) 4)$head$nodes"
-  cat "$t/region"; } >"$t/data/strings.tbl"
+# A string table of four entries; the title carries the count and the CRC.
+crc=$(bash "$TW_ROOT/tests/install/strings_tbl.sh" "$t/data/strings.tbl") || fail "cannot write the string table"
 start "$data\\strings.tbl"
-title=$(printf 'strings.tbl - 4 entries (CRC of 0x%X)' $crc)
+title="strings.tbl - 4 entries (CRC of 0x$crc)"
 window "$title"
 echo "string table: the caption is \"$title\""
 key Escape
