@@ -8,6 +8,10 @@ JOBS=${JOBS:-2}
 
 # One Wine server for the whole run instead of one per test program.
 wineserver -p 2>/dev/null
+# Wine's background services start with the first program and keep its
+# standard output open; started here, away from ctest's pipes, they do not
+# hold up ctest's reading of each test's output (or its listing of cases).
+wine cmd /c exit >/dev/null 2>&1 </dev/null
 trap 'wineserver -k 2>/dev/null' EXIT
 start=$(date +%s)
 (cd "$TW_WINBUILD" && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j "$JOBS" --timeout 300) \
