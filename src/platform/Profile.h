@@ -1,6 +1,7 @@
 #pragma once
-// The settings file: an INI file read and written through QSettings. The
-// section named "" is the file's top level.
+// The settings file: an INI file, read and written through QSettings on
+// Linux and through the private-profile functions on Windows. The section
+// named "" is the file's top level on Linux and "[]" on Windows.
 #include <QString>
 
 class Profile {
