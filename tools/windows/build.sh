@@ -14,6 +14,7 @@ start=$(date +%s)
 prefixes="$TW_QT;$TW_GTEST"
 [ -f "$TW_STORMLIB/.done" ] && prefixes="$prefixes;$TW_STORMLIB"
 # Tests run under Wine (ctest starts each through the emulator).
+mkdir -p "$TW_WINBUILD"
 cmake -S "$TW_ROOT" -B "$TW_WINBUILD" -G Ninja \
   -DCMAKE_TOOLCHAIN_FILE="$TW_ROOT/tools/windows/mingw-w64-x86_64.cmake" \
   -DTW_WINDOWS_PREFIXES="$prefixes" \
@@ -23,7 +24,7 @@ cmake -S "$TW_ROOT" -B "$TW_WINBUILD" -G Ninja \
   -DCMAKE_BUILD_TYPE=Release \
   -DBUILD_TESTING=ON \
   -DCMAKE_CROSSCOMPILING_EMULATOR=wine \
-  >"$TW_WINBUILD.configure.log" 2>&1 || { tail -40 "$TW_WINBUILD.configure.log"; exit 1; }
+  >"$TW_WINBUILD/configure.log" 2>&1 || { tail -40 "$TW_WINBUILD/configure.log"; exit 1; }
 cmake --build "$TW_WINBUILD" -j "$JOBS"
 
 # The package: what `cmake --install` puts in bin/, and beside it what
