@@ -41,10 +41,10 @@ TEST_F(KeyBrowser, ListsKeysInIndexOrderAndTitlesTheWindow) {
     EXPECT_EQ(items(), c.items);
     EXPECT_EQ(view()->toPlainText(), c.value);
     EXPECT_EQ(m_dlg->windowTitle(), "keys.tbl - " + c.title);
-    EXPECT_EQ(m_app->GetProfileString(QString(), "Directory"), m_dir.path());
+    EXPECT_EQ(m_app->GetProfileString(QString(), "Directory"), dir());
   }
-  load(m_dir.filePath("gone.tbl"));
-  EXPECT_EQ(m_messages.filter(m_dir.filePath("gone.tbl")).size(), 1);
+  load(path("gone.tbl"));
+  EXPECT_EQ(m_messages.filter(path("gone.tbl")).size(), 1);
 }
 
 // Each change of the search text selects the first key of that whole name,

@@ -41,7 +41,10 @@ class EditorFixture : public testing::Test {
   }
   CMSFlexGrid* grid() const { return m_dlg->m_grid; }
   QLineEdit* editor() const { return m_dlg->m_cellEditor; }
-  QString write(const QString& name, const QByteArray& bytes) const { return WriteBytes(m_dir.filePath(name), bytes); }
+  // The folder and its files as the program sees paths: with backslashes on Windows.
+  QString dir() const { return QDir::toNativeSeparators(m_dir.path()); }
+  QString path(const QString& name) const { return QDir::toNativeSeparators(m_dir.filePath(name)); }
+  QString write(const QString& name, const QByteArray& bytes) const { return WriteBytes(path(name), bytes); }
   // Picks the command's item from the menu bar.
   void menu(UINT id) {
     for (QAction* action : m_dlg->findChildren<QAction*>())

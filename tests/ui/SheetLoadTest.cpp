@@ -49,9 +49,9 @@ TEST_F(SheetLoadTest, LoadsFromTheCommandLineAndThroughTheOpenDialog) {
   load(file);
   const OpenFileRequest r = m_requests.at(0);
   EXPECT_EQ((QStringList{r.filterDescription, r.filterPatterns, r.defaultExtension, r.initialDirectory, r.currentName}),
-            (QStringList{"Diablo II Data Files(*.txt;*.tbl)", "*.txt *.tbl", "txt", m_dir.path(), first}));
-  EXPECT_EQ(m_app->GetProfileString("", "Directory"), m_dir.path());
-  for (const QString& bad : {QString(), m_dir.filePath("missing.txt"), m_dir.path()}) {
+            (QStringList{"Diablo II Data Files(*.txt;*.tbl)", "*.txt *.tbl", "txt", dir(), first}));
+  EXPECT_EQ(m_app->GetProfileString("", "Directory"), dir());
+  for (const QString& bad : {QString(), path("missing.txt"), dir()}) {
     if (bad.isEmpty()) menu(ID_FILE_LOAD_TEXT);  // cancelled
     else load(bad);
     EXPECT_EQ(m_messages.size(), bad.isEmpty() ? 0 : 1);

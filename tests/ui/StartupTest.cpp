@@ -1,8 +1,6 @@
 // Start-up's settings file and where the editor window centres its controls.
 #include <gtest/gtest.h>
 
-#include <QSettings>
-
 #include "TestFiles.h"
 #include "app/TabSheetApp.h"
 #include "platform/Process.h"
@@ -11,7 +9,9 @@
 namespace {
 
 // The settings file of a working directory: created with "C:", an empty value
-// rewritten, a value kept, and another directory's file left alone.
+// rewritten, a value kept, and another directory's file left alone. On
+// Windows the file is the platform's own: a value typed by hand, backslashes
+// and all, reads back as typed.
 TEST(Settings, OneFilePerWorkingDirectoryDefaultingToC) {
   QTemporaryDir dir, other;
   const QString ini = dir.path() + "/Tabwright.ini";
@@ -22,15 +22,28 @@ TEST(Settings, OneFilePerWorkingDirectoryDefaultingToC) {
     if (write) app.WriteProfileString("", "Directory", write);
     return directory;
   };
-  const auto stored = [&] { return QSettings(ini, QSettings::IniFormat).value("Directory").toString(); };
+  // The file is edited as a user edits it: the value changed where it stands,
+  // however the platform lays out the section without a name.
+  const auto stored = [&] { return ReadBytes(ini).replace("\r", ""); };
+  const auto edit = [&](const QByteArray& value) {
+    WriteBytes(ini, ReadBytes(ini).replace("Directory=C:", "Directory=" + value));
+  };
+#if defined(_WIN32)
+  const QByteArray typed = "C:\\Mods\\x";
+#else
+  const QByteArray typed = "/srv/mods";
+#endif
   EXPECT_EQ(settle(dir.path()), "C:");
-  EXPECT_EQ(stored(), "C:");
+  EXPECT_TRUE(stored().contains("Directory=C:\n")) << stored().toStdString();
   EXPECT_EQ(settle(dir.path(), "/srv/mods, and more"), "C:");
   EXPECT_EQ(settle(other.path()), "C:");
   EXPECT_EQ(settle(dir.path()), "/srv/mods, and more");
-  WriteBytes(ini, "[General]\nDirectory=\n");
+  settle(dir.path(), "C:");
+  edit("");
   EXPECT_EQ(settle(dir.path()), "C:");
-  EXPECT_EQ(stored(), "C:");
+  EXPECT_TRUE(stored().contains("Directory=C:\n")) << stored().toStdString();
+  edit(typed);
+  EXPECT_EQ(settle(dir.path()), QString::fromLatin1(typed));
 #if defined(_WIN32)
   // At a drive root the directory already ends in a backslash: two in a row.
   ScopedWorkingDirectory root("C:/");
