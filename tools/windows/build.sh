@@ -40,6 +40,9 @@ cp "$TW_QT/plugins/platforms/qwindows.dll" "$stage/platforms/"
 cp "$TW_QT/plugins/styles/qwindowsvistastyle.dll" "$stage/styles/"
 cp "${TW_MINGW_RUNTIME_DLLS[@]}" "$stage/"
 cp "$TW_ROOT/README.md" "$stage/README.md"
+# The MinGW runtime comes with its debugging symbols (libstdc++ alone is
+# 24 MB of them); the program needs none.
+x86_64-w64-mingw32-strip --strip-unneeded "$stage"/*.dll "$stage"/*.exe "$stage"/*/*.dll
 mkdir -p "$TW_ROOT/dist"
 zip=$TW_ROOT/dist/Tabwright-windows-x64.zip
 rm -f "$zip"
