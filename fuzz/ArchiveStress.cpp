@@ -23,7 +23,7 @@ void Mutate(QByteArray& b, std::mt19937_64& rng) {
     b.append(QByteArray(int(below(64)), char(rng())));
     return;
   }
-  const qint64 hashAt = HeaderWord(b, 0x10), blockAt = HeaderWord(b, 0x14);
+  const qint64 hashAt = GetU32(b, 0x10), blockAt = GetU32(b, 0x14);
   switch (below(7)) {
     case 0:  // bytes flipped anywhere
       for (qint64 n = 1 + below(16); n > 0; --n) b[below(b.size())] = char(rng());
@@ -42,7 +42,7 @@ void Mutate(QByteArray& b, std::mt19937_64& rng) {
     case 3: {  // a header word set to an odd value
       const quint32 odd[] = {0, 1, 0xFFFFFFFF, 0x7FFFFFFF, 0x10000, quint32(b.size()), quint32(b.size() + 16),
                              quint32(rng())};
-      SetHeaderWord(b, 4 * int(1 + below(7)), odd[below(8)]);
+      PutU32(b, 4 * int(1 + below(7)), odd[below(8)]);
       break;
     }
     case 4: {  // a range overwritten

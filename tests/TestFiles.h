@@ -1,10 +1,31 @@
 #pragma once
 // Small helpers for tests that make files of their own.
+#include <QAbstractItemModel>
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
 #include <QString>
 #include <QTemporaryDir>
+
+// Little-endian fields, for patching hostile files out of good ones.
+inline void PutU16(QByteArray& b, qint64 at, quint16 v) { b[at] = char(v & 0xFF), b[at + 1] = char(v >> 8); }
+inline void PutU32(QByteArray& b, qint64 at, quint32 v) { PutU16(b, at, quint16(v)), PutU16(b, at + 2, quint16(v >> 16)); }
+inline quint16 GetU16(const QByteArray& b, qint64 at) { return quint16(quint8(b[at]) | quint8(b[at + 1]) << 8); }
+inline quint32 GetU32(const QByteArray& b, qint64 at) { return GetU16(b, at) | quint32(GetU16(b, at + 2)) << 16; }
+
+// A sheet of `lines` lines, several 4 KiB pages for a few hundred.
+inline QByteArray SheetBytes(const QByteArray& seed, int lines = 600) {
+  QByteArray sheet = "name\tcode\r\n";
+  for (int i = 0; i < lines; ++i) sheet += seed + QByteArray::number(i * 7919 % 1000) + "\tax\r\n";
+  return sheet;
+}
+
+// The display text of each row of a list model.
+inline QStringList RowsOf(const QAbstractItemModel& model) {
+  QStringList rows;
+  for (int i = 0; i < model.rowCount(); ++i) rows << model.data(model.index(i, 0)).toString();
+  return rows;
+}
 
 // Gives back `path`.
 inline QString WriteBytes(const QString& path, const QByteArray& bytes) {

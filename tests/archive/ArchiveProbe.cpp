@@ -1,5 +1,6 @@
 // archive_probe <archive> <file> <name in archive>: one AddFileToArchive call.
 // Prints each message, then the result and whether the library is still loaded.
+// The library tests also kill it half-way, as a user might kill the editor.
 #include <dlfcn.h>
 
 #include <cstdio>

@@ -18,7 +18,7 @@ TEST_F(ArchiveEditor, AddsTheSavedFileUnderItsTitleAndChangesNothingElse) {
   const QString archive = m_dir.filePath("d2data.mpq");
   MpqContents expected = {{"armor.txt", SheetBytes("a")}, {"music.raw", "stored as it is"}, {"string.tbl", "\7\7\7"}};
   MakeMpq(archive, expected, {0, true, 3});
-  ASSERT_EQ(HeaderWord(ReadBytes(archive), 0x18), 4u);  // all 4 hash slots taken: the adds must make room
+  ASSERT_EQ(GetU32(ReadBytes(archive), 0x18), 4u);  // all 4 hash slots taken: the adds must make room
   menu(ID_ADD_FILE_TO_ARCHIVE);  // no document: nothing at all
   load(write("weapons.txt", SheetBytes("weapons.txt")));
   menu(ID_ADD_FILE_TO_ARCHIVE);      // asks; cancelled

@@ -10,6 +10,7 @@
 #include <sys/wait.h>
 
 #include <QDir>
+#include <QFileInfo>
 #include <chrono>
 #include <condition_variable>
 #include <functional>
@@ -73,7 +74,7 @@ TEST(LmpqapiFaults, DamagedArchivesAreRefusedAndLeftAsTheyWere) {
   const QString valid = dir.filePath("valid.mpq");
   MakeMpq(valid, kGameFiles, {0, true, 16});
   const QByteArray good = ReadBytes(valid);
-  const int hashAt = int(HeaderWord(good, 0x10)), blockAt = int(HeaderWord(good, 0x14));
+  const int hashAt = int(GetU32(good, 0x10)), blockAt = int(GetU32(good, 0x14));
   ASSERT_TRUE(hashAt > 32 && blockAt > hashAt && blockAt < good.size());
   using Damage = std::function<void(QByteArray&)>;
   std::vector<std::pair<std::string, Damage>> cases = {
@@ -88,7 +89,7 @@ TEST(LmpqapiFaults, DamagedArchivesAreRefusedAndLeftAsTheyWere) {
                        for (int i = 0; i < count; ++i) b[at + i * 7] = char(b[at + i * 7] ^ (0x5A + i)); }});
   // A table's size absurd, or its place past the end.
   for (const auto& [at, value] : {std::pair{0x18, 0x40000000u}, {0x1C, 0x7FFFFFFFu}, {0x10, 0xFFFFFF00u}})
-    cases.push_back({"header word " + std::to_string(at), [=](QByteArray& b) { SetHeaderWord(b, at, value); }});
+    cases.push_back({"header word " + std::to_string(at), [=](QByteArray& b) { PutU32(b, at, value); }});
   Lmpqapi library;
   ASSERT_EQ(library.initialize(), 1u);
   for (const auto& [what, damage] : cases) {
@@ -125,9 +126,11 @@ enum class Fault { kKillWorker, kStopWorker, kKillCaller };
 // Runs one add with `fault` striking `after` the worker starts, unless the add is over by then.
 void AddStruckBy(Fault fault, Clock::duration after, const QString& archive, const QString& sheet) {
   if (fault == Fault::kKillCaller) {
-    std::string args[] = {TW_LMPQAPI_CALLER, TW_LMPQAPI_PATH, QFile::encodeName(archive).toStdString(),
+    // The program's own add, in a process of its own that finds the library as the program does.
+    std::string args[] = {TW_ARCHIVE_PROBE, QFile::encodeName(archive).toStdString(),
                           QFile::encodeName(sheet).toStdString(), kSheetName.toStdString()};
-    char* argv[] = {args[0].data(), args[1].data(), args[2].data(), args[3].data(), args[4].data(), nullptr};
+    char* argv[] = {args[0].data(), args[1].data(), args[2].data(), args[3].data(), nullptr};
+    setenv("LD_LIBRARY_PATH", qPrintable(QFileInfo(TW_LMPQAPI_PATH).path()), 1);
     pid_t caller = 0;
     posix_spawn(&caller, argv[0], nullptr, nullptr, argv, environ);
     const pid_t worker = AwaitWorkerOf(caller);

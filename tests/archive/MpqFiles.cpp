@@ -72,12 +72,6 @@ QList<QByteArray> NamesOf(const MpqContents& files) {
   return names;
 }
 
-QByteArray SheetBytes(const QByteArray& seed, int lines) {
-  QByteArray sheet = "name\tcode\r\n";
-  for (int i = 0; i < lines; ++i) sheet += seed + QByteArray::number(i * 7919 % 1000) + "\tax\r\n";
-  return sheet;
-}
-
 Lmpqapi::Lmpqapi(const char* path) : m_handle(dlopen(path, RTLD_NOW | RTLD_LOCAL)) {}
 Lmpqapi::~Lmpqapi() {
   if (m_handle) dlclose(m_handle);
@@ -98,14 +92,4 @@ unsigned Lmpqapi::addFile(const QString& archive, const QString& file, const QBy
   add(handle, file, name);
   close(handle);
   return handle;
-}
-
-quint32 HeaderWord(const QByteArray& bytes, int at) {
-  quint32 value = 0;
-  for (int i = 3; i >= 0; --i) value = (value << 8) | quint8(bytes[at + i]);
-  return value;
-}
-
-void SetHeaderWord(QByteArray& bytes, int at, quint32 value) {
-  for (int i = 0; i < 4; ++i) bytes[at + i] = char((value >> (8 * i)) & 0xFF);
 }

@@ -8,6 +8,7 @@
 #include <QString>
 #include <map>
 
+#include "TestFiles.h"
 #include "archive/lmpqapi.h"
 
 // Name in archive -> contents.
@@ -27,16 +28,8 @@ void MakeMpq(const QString& path, const MpqContents& files, const MpqRecipe& rec
 // whole maps to "<unreadable>". Also how many files the archive holds.
 MpqContents ReadMpq(const QString& path, const QList<QByteArray>& names, unsigned* fileCount = nullptr);
 
-// The little-endian 32-bit word of an archive's header at byte `at`, read
-// and written, for damaging a header on purpose.
-quint32 HeaderWord(const QByteArray& bytes, int at);
-void SetHeaderWord(QByteArray& bytes, int at, quint32 value);
-
 // The names of `files`.
 QList<QByteArray> NamesOf(const MpqContents& files);
-
-// A sheet of `lines` lines, several 4 KiB sectors for a few hundred.
-QByteArray SheetBytes(const QByteArray& seed, int lines = 600);
 
 // The archive library, loaded from its path (the build's by default).
 class Lmpqapi {

@@ -16,13 +16,6 @@
 
 namespace {
 
-// Lines of a sheet, more than a few pages of them.
-QByteArray sheetOf(int lines, char fill) {
-  QByteArray bytes = "name\tcost\r\n";
-  for (int i = 1; i < lines; ++i) bytes += QByteArray(20 + i % 50, fill) + "\t" + QByteArray::number(i) + "\r\n";
-  return bytes;
-}
-
 bool runShell(const QString& script, const QString& path) {
   return QProcess::execute(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), script, QStringLiteral("sh"), path}) == 0;
 }
@@ -37,7 +30,7 @@ TEST(ReadSheetFile, KeepsTheLoadedBytesWhateverHappensToTheFile) {
       {"another program writes other text", [](const QString& p) { return runShell("printf 'a\\tb\\r\\n' > \"$1\"", p); }, true},
       {"this process empties it", [](const QString& p) { WriteBytes(p, {}); return true; }, true},
       {"this process writes it in place, longer",
-       [](const QString& p) { WriteBytes(p, sheetOf(9000, 'z')); return true; }, true},
+       [](const QString& p) { WriteBytes(p, SheetBytes("z", 9000)); return true; }, true},
       {"another file is renamed over it",
        [](const QString& p) { WriteBytes(p + ".new", "other\r\n"); return std::rename(qPrintable(p + ".new"), qPrintable(p)) == 0; },
        false},
@@ -45,7 +38,7 @@ TEST(ReadSheetFile, KeepsTheLoadedBytesWhateverHappensToTheFile) {
   QTemporaryDir dir;
   for (const auto& c : cases) {
     SCOPED_TRACE(c.change);
-    const QByteArray original = sheetOf(5000, 'q');
+    const QByteArray original = SheetBytes("q", 5000);  // a dozen pages
     const QString path = WriteBytes(dir.filePath("sheet.txt"), original);
     FileBytes bytes;
     QString error;

@@ -15,11 +15,7 @@ class KeyBrowser : public EditorFixture {
   }
   QComboBox* keys() const { return qobject_cast<QComboBox*>(m_dlg->GetDlgItem(IDC_KEY_LIST)); }
   QTextEdit* view() const { return qobject_cast<QTextEdit*>(m_dlg->GetDlgItem(IDC_VALUE_VIEW)); }
-  QStringList items() const {
-    QStringList list;
-    for (int i = 0; i < keys()->count(); ++i) list << keys()->itemText(i);
-    return list;
-  }
+  QStringList items() const { return RowsOf(*keys()->model()); }
 };
 
 // Each table replaces a bigger one that had a key added: keys in index order,

@@ -1,9 +1,5 @@
 #include "TableWriter.h"
 
-void PutU16(QByteArray& b, qint64 at, quint16 v) { b[at] = char(v & 0xFF), b[at + 1] = char(v >> 8); }
-void PutU32(QByteArray& b, qint64 at, quint32 v) { PutU16(b, at, quint16(v)), PutU16(b, at + 2, v >> 16); }
-quint16 GetU16(const QByteArray& b, qint64 at) { return quint16(quint8(b[at]) | quint8(b[at + 1]) << 8); }
-
 quint16 BitwiseCrc16(QByteArrayView bytes) {
   quint16 reg = 0xFFFF;
   for (const char c : bytes)  // shift each bit in; XOR the polynomial when it differs from the bit shifted out

@@ -7,6 +7,8 @@
 #include <QByteArray>
 #include <vector>
 
+#include "../TestFiles.h"
+
 struct TableEntry { QByteArray key, value; };
 
 struct TableWriterOptions {
@@ -25,8 +27,3 @@ QByteArray WriteOverlappingTable(const QByteArray& run, int count, int keyStep, 
 
 // CRC-16/IBM-3740 one bit at a time, apart from the program's table.
 quint16 BitwiseCrc16(QByteArrayView bytes);
-
-// Little-endian fields, for patching hostile files out of good ones.
-void PutU16(QByteArray& bytes, qint64 offset, quint16 value);
-void PutU32(QByteArray& bytes, qint64 offset, quint32 value);
-quint16 GetU16(const QByteArray& bytes, qint64 offset);
