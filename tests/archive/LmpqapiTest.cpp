@@ -5,12 +5,12 @@
 // archive is the old one or the new one, whole, with nothing left beside it.
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
 
 #include <QDir>
 #include <QFileInfo>
+#include <QProcess>
 #include <chrono>
 #include <condition_variable>
 #include <functional>
@@ -19,7 +19,6 @@
 #include "MpqFiles.h"
 #include "TestFiles.h"
 
-extern char** environ;
 void PrintTo(const QByteArray& bytes, std::ostream* os) { *os << bytes.left(40).toStdString(); }
 
 namespace {
@@ -127,16 +126,12 @@ enum class Fault { kKillWorker, kStopWorker, kKillCaller };
 void AddStruckBy(Fault fault, Clock::duration after, const QString& archive, const QString& sheet) {
   if (fault == Fault::kKillCaller) {
     // The program's own add, in a process of its own that finds the library as the program does.
-    std::string args[] = {TW_ARCHIVE_PROBE, QFile::encodeName(archive).toStdString(),
-                          QFile::encodeName(sheet).toStdString(), kSheetName.toStdString()};
-    char* argv[] = {args[0].data(), args[1].data(), args[2].data(), args[3].data(), nullptr};
     setenv("LD_LIBRARY_PATH", qPrintable(QFileInfo(TW_LMPQAPI_PATH).path()), 1);
-    pid_t caller = 0;
-    posix_spawn(&caller, argv[0], nullptr, nullptr, argv, environ);
-    const pid_t worker = AwaitWorkerOf(caller);
-    for (const auto strike = Clock::now() + after; caller && Clock::now() < strike; std::this_thread::sleep_for(1ms))
-      if (waitpid(caller, nullptr, WNOHANG) == caller) caller = 0;
-    if (caller) kill(caller, SIGKILL), waitpid(caller, nullptr, 0);
+    QProcess caller;
+    caller.start(TW_ARCHIVE_PROBE, {archive, sheet, QString::fromLatin1(kSheetName)});
+    const pid_t worker = AwaitWorkerOf(pid_t(caller.processId()));
+    const auto strike = std::chrono::ceil<std::chrono::milliseconds>(after);
+    if (!caller.waitForFinished(int(strike.count()))) caller.kill(), caller.waitForFinished();
     // The orphaned worker comes to this process (a subreaper); it sees its
     // input end and finishes on its own.
     if (worker) waitpid(worker, nullptr, 0);
