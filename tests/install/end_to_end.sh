@@ -6,21 +6,12 @@
 # end_to_end.sh <cmake> <build> <bindir>
 set -u
 cmake=$1 build=$2 bindir=$3
-t=$(mktemp -d) xvfb= prog=
-trap '[ -n "$prog" ] && kill $prog; [ -n "$xvfb" ] && kill $xvfb; wait 2>/dev/null; rm -rf "$t"' EXIT
-fail() { echo "FAIL: $*" >&2; echo "windows: $(titles)" >&2; cat "$t/err" >&2 2>/dev/null; exit 1; }
-# Runs a check every 0.1 s until it holds (true) or 30 s have passed (false).
-poll() { local end=$((SECONDS + 30)); while ((SECONDS < end)); do "$@" && return; sleep 0.1; done; return 1; }
+source "$(dirname "$0")/desktop.sh"
+visible() { xdotool search --onlyvisible --pid "$prog" 2>/dev/null; }
 
 "$cmake" --install "$build" --prefix "$t/prefix" >"$t/log" 2>&1 || { cat "$t/log"; fail "cmake --install"; }
 mkdir -m 700 "$t/run" && mkdir "$t/work" "$t/data"
-
-# A private X server on the first free display: -displayfd writes its number
-# once it takes clients.
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$t/display" 2>"$t/xvfb.log" &
-xvfb=$!
-poll test -s "$t/display" || { cat "$t/xvfb.log"; fail "Xvfb gives no display number"; }
-export DISPLAY=:$(cat "$t/display") QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR=$t/run
+export QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR=$t/run
 unset WAYLAND_DISPLAY
 # A session bus that is not there: with none named, libdbus tries to start
 # one and leaks memory when it cannot.
@@ -33,18 +24,6 @@ start() {
   (cd "$t/work" && ASAN_OPTIONS=${ASAN_OPTIONS:-}:strict_string_checks=0 exec "$t/prefix/$bindir/tabwright" "$1" 2>"$t/err") &
   prog=$!
 }
-titles() { local w; for w in $(xdotool search --onlyvisible --pid "$prog" 2>/dev/null); do printf '"%s" ' "$(xdotool getwindowname $w)"; done; }
-# Prints the id of the program's visible window titled $1, if there is one.
-titled() {
-  local w
-  kill -0 "$prog" 2>/dev/null || fail "the program has ended"
-  for w in $(xdotool search --onlyvisible --pid "$prog" 2>/dev/null); do
-    [ "$(xdotool getwindowname $w 2>/dev/null)" = "$1" ] && echo $w && return
-  done
-  return 1
-}
-window() { poll titled "$1" >"$t/id" || fail "no window titled '$1'"; read -r win <"$t/id"; }
-gone() { ! kill -0 "$prog" 2>/dev/null; }
 # The program ends by itself within 30 s, with exit code 0, and the sanitizers said nothing.
 ends_cleanly() {
   poll gone || fail "the program does not end"
@@ -52,7 +31,6 @@ ends_cleanly() {
   prog=
   grep -E 'Sanitizer|runtime error' "$t/err" && fail "the sanitizers spoke"
 }
-key() { xdotool key --delay 60 "$@" || fail "xdotool key $*"; }
 
 # A sheet whose cells name themselves, so that the bytes saved tell which cell
 # the click reached, with bytes that are not UTF-8 (0x81 is undefined in

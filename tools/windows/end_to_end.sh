@@ -12,10 +12,10 @@ zip=$(realpath "$1")
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/env.sh"
 unset WINEPATH QT_PLUGIN_PATH QT_QPA_PLATFORM
-t=$(mktemp -d) xvfb= prog=
-trap '[ -n "$prog" ] && kill $prog 2>/dev/null; [ -n "$xvfb" ] && kill $xvfb; wait 2>/dev/null; rm -rf "$t"' EXIT
-fail() { echo "FAIL: $*" >&2; echo "windows: $(titles)" >&2; tail -20 "$t/err" >&2 2>/dev/null; exit 1; }
-poll() { local end=$((SECONDS + ${POLL:-60})); while ((SECONDS < end)); do "$@" && return; sleep 0.2; done; return 1; }
+source "$TW_ROOT/tests/install/desktop.sh"
+export POLL=60  # Wine starts slowly
+# Wine sets no process id on its windows: every visible window is the program's.
+visible() { xdotool search --onlyvisible --name '.' 2>/dev/null; }
 win() { local p=${1//\//\\}; echo "Z:$p"; }  # this machine's path as Wine's programs see it
 
 mkdir -p "$t/app" "$t/work" "$t/data"
@@ -23,25 +23,9 @@ mkdir -p "$t/app" "$t/work" "$t/data"
 exe=$t/app/Tabwright/tabwright.exe
 [ -f "$exe" ] || fail "no tabwright.exe in the zip"
 
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$t/display" 2>"$t/xvfb.log" &
-xvfb=$!
-POLL=30 poll test -s "$t/display" || fail "Xvfb gives no display number"
-export DISPLAY=:$(cat "$t/display")
-
 # The program in a working folder of its own, the arguments as Windows
 # programs get them: wine joins them with blanks into one command line.
 start() { (cd "$t/work" && exec wine "$exe" "$@" >"$t/out" 2>"$t/err") & prog=$!; }
-titles() { local w; for w in $(xdotool search --onlyvisible --name '.' 2>/dev/null); do printf '"%s" ' "$(xdotool getwindowname $w)"; done; }
-titled() { # prints the id of the visible window titled exactly $1 (not a pattern)
-  local w
-  for w in $(xdotool search --onlyvisible --name '.' 2>/dev/null); do
-    [ "$(xdotool getwindowname $w 2>/dev/null)" = "$1" ] && echo $w && return
-  done
-  return 1
-}
-window() { poll titled "$1" >"$t/id" || fail "no window titled '$1'"; read -r win <"$t/id"; }
-gone() { ! kill -0 "$prog" 2>/dev/null; }
-key() { xdotool key --delay 80 "$@" || fail "xdotool key $*"; }
 ends() { poll gone || fail "the program does not end"; wait $prog; prog=; }
 
 sheet() { # sheet [row typed]: cells that name themselves; `typed` after the name cell of `row`
