@@ -30,7 +30,8 @@ void CTabSheetDlg::OnFileLoadText() {
   FileBytes sheetBytes;
   QString error;
   bool highByte = false;
-  if (!(table ? ReadWholeFile(*path, tableBytes, error, &highByte) : ReadSheetFile(*path, sheetBytes, error, &highByte)))
+  // Only a sheet's codec asks whether any byte is above 0x7F.
+  if (!(table ? ReadWholeFile(*path, tableBytes, error, nullptr) : ReadSheetFile(*path, sheetBytes, error, &highByte)))
     return ShowMessageBox(this, QStringLiteral("Can't open %1\n%2").arg(*path, error));
 
   m_szFilePath = *path;
