@@ -1,5 +1,6 @@
 # Shared by the end-to-end runs on Linux and under Wine: a scratch folder, a
-# private X server and the few steps a user's hands take, through xdotool.
+# private X server, the few steps a user's hands take (through xdotool) and
+# the sheet both runs edit.
 # Sourced; the script then defines `visible`, which prints the ids of the
 # program's visible windows, and starts the program with `prog` set to its pid.
 t=$(mktemp -d) xvfb= prog=
@@ -28,3 +29,14 @@ titled() {
 window() { poll titled "$1" >"$t/id" || fail "no window titled '$1'"; read -r win <"$t/id"; }
 gone() { ! kill -0 "$prog" 2>/dev/null; }
 key() { xdotool key --delay 80 "$@" || fail "xdotool key $*"; }
+
+# A sheet whose cells name themselves, so that the bytes saved tell which cell
+# the click reached, with bytes that are not UTF-8 (0x81 is undefined in
+# Windows-1252) which must come back through the cell editor as they were.
+sheet() { # sheet [row typed]: the sheet, with `typed` after the name cell of `row`
+  local r
+  printf 'name\tcode\tnote\r\n'
+  for ((r = 1; r <= 30; r++)); do
+    printf 'r%d \x81Fl\x92il%s\tc%d\tn%d\x85\r\n' $r "$([ $r = "${1:-}" ] && echo "$2")" $r $r
+  done
+}

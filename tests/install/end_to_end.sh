@@ -32,16 +32,6 @@ ends_cleanly() {
   grep -E 'Sanitizer|runtime error' "$t/err" && fail "the sanitizers spoke"
 }
 
-# A sheet whose cells name themselves, so that the bytes saved tell which cell
-# the click reached, with bytes that are not UTF-8 (0x81 is undefined in
-# Windows-1252) which must come back through the cell editor as they were.
-sheet() { # sheet [row typed]: the sheet, with `typed` after the name cell of `row`
-  local r
-  printf 'name\tcode\tnote\r\n'
-  for ((r = 1; r <= 30; r++)); do
-    printf 'r%d \x81Fl\x92il%s\tc%d\tn%d\x85\r\n' $r "$([ $r = "${1:-}" ] && echo "$2")" $r $r
-  done
-}
 sheet >"$t/data/sheet.txt"
 start "$t/data/sheet.txt"
 window sheet.txt && w=$win

@@ -28,13 +28,6 @@ exe=$t/app/Tabwright/tabwright.exe
 start() { (cd "$t/work" && exec wine "$exe" "$@" >"$t/out" 2>"$t/err") & prog=$!; }
 ends() { poll gone || fail "the program does not end"; wait $prog; prog=; }
 
-sheet() { # sheet [row typed]: cells that name themselves; `typed` after the name cell of `row`
-  local r
-  printf 'name\tcode\tnote\r\n'
-  for ((r = 1; r <= 30; r++)); do
-    printf 'r%d \x81Fl\x92il%s\tc%d\tn%d\x85\r\n' $r "$([ $r = "${1:-}" ] && echo "$2")" $r $r
-  done
-}
 sheet >"$t/data/my sheet.txt"
 data=$(win "$t/data")
 start "$data\\my" "sheet.txt" # unquoted: the tail is the whole name, blank and all
