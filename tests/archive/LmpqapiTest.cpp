@@ -1,4 +1,4 @@
-// The archive library through its four entries, against real archives made
+// The archive library as the program calls it, against real archives made
 // and read back with StormLib: replacing files in archives with and without
 // names, in both header formats; damaged archives; a worker or the calling
 // program killed half-way. Whatever happens, the caller carries on and the
@@ -12,9 +12,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <chrono>
-#include <condition_variable>
 #include <functional>
-#include <thread>
 
 #include "MpqFiles.h"
 #include "TestFiles.h"
@@ -37,6 +35,17 @@ const MpqContents kGameFiles = {
 
 QStringList FilesIn(const QString& folder) { return QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot); }
 
+const QString kLibraryFolder = QFileInfo(TW_LMPQAPI_PATH).path();
+const QByteArray kAdded = "result 1, freed\n";
+
+// What the probe printed for one add, from `libraryFolder`.
+QByteArray Add(const QString& archive, const QString& file, const QByteArray& name, const QString& libraryFolder = kLibraryFolder) {
+  QProcess probe;
+  StartAdd(probe, libraryFolder, {archive, file, QString::fromLatin1(name)});
+  return probe.waitForFinished(120000) ? probe.readAllStandardOutput() : "<no end>";
+}
+QByteArray Refused(const QString& archive) { return "message Can't open " + archive.toUtf8() + " as an D2Data.MPQ archive\nresult 0, freed\n"; }
+
 TEST(LmpqapiAdd, ReplacesOrAddsWithAndWithoutNamesInBothFormats) {
   const QByteArray weapons = "data\\global\\excel\\Weapons.txt", runes = "data\\global\\excel\\Runes.txt";
   // Format, listfile, the name as the program forms it, the file it replaces (if any).
@@ -55,7 +64,7 @@ TEST(LmpqapiAdd, ReplacesOrAddsWithAndWithoutNamesInBothFormats) {
     ASSERT_EQ(ReadMpq(archive, names), kGameFiles);  // the test's own archive reads back
     const QByteArray header = ReadBytes(archive).left(16);
     const QByteArray sheet = SheetBytes("Lance", 900);
-    EXPECT_NE(Lmpqapi().addFile(archive, WriteBytes(dir.filePath("source.txt"), sheet), name), 0u);
+    EXPECT_EQ(Add(archive, WriteBytes(dir.filePath("source.txt"), sheet), name), kAdded);
 
     MpqContents expected = kGameFiles;
     if (!replaces.isEmpty()) expected[replaces] = sheet;
@@ -89,23 +98,20 @@ TEST(LmpqapiFaults, DamagedArchivesAreRefusedAndLeftAsTheyWere) {
   // A table's size absurd, or its place past the end.
   for (const auto& [at, value] : {std::pair{0x18, 0x40000000u}, {0x1C, 0x7FFFFFFFu}, {0x10, 0xFFFFFF00u}})
     cases.push_back({"header word " + std::to_string(at), [=](QByteArray& b) { PutU32(b, at, value); }});
-  Lmpqapi library;
-  ASSERT_EQ(library.initialize(), 1u);
+  const QString sheet = WriteBytes(dir.filePath("w.txt"), SheetBytes("Lance"));
   for (const auto& [what, damage] : cases) {
     SCOPED_TRACE(what);
     QByteArray bytes = good;
     damage(bytes);
     const QString archive = WriteBytes(dir.filePath("damaged.mpq"), bytes);
-    const unsigned handle = library.open(archive);
-    EXPECT_EQ(handle, 0u);
-    if (handle) library.close(handle);  // no add: the archive stays as it is
+    EXPECT_EQ(Add(archive, sheet, kSheetName), Refused(archive));
     EXPECT_EQ(ReadBytes(archive), bytes);
-    EXPECT_EQ(FilesIn(dir.path()), QStringList({"damaged.mpq", "valid.mpq"}));
+    EXPECT_EQ(FilesIn(dir.path()), QStringList({"damaged.mpq", "valid.mpq", "w.txt"}));
   }
-  // A folder; the undamaged archive opens (the cases above failed for their damage alone).
+  // A folder; the undamaged archive takes the sheet (the cases above failed for their damage alone).
   QDir(dir.path()).mkdir("folder.mpq");
-  EXPECT_EQ(library.open(dir.filePath("folder.mpq")), 0u);
-  EXPECT_NE(library.addFile(valid, WriteBytes(dir.filePath("w.txt"), SheetBytes("Lance")), kSheetName), 0u);
+  EXPECT_EQ(Add(dir.filePath("folder.mpq"), sheet, kSheetName), Refused(dir.filePath("folder.mpq")));
+  EXPECT_EQ(Add(valid, sheet, kSheetName), kAdded);
   EXPECT_EQ(ReadMpq(valid, {kSheetName})[kSheetName], SheetBytes("Lance"));
 }
 
@@ -122,34 +128,22 @@ pid_t AwaitWorkerOf(pid_t parent) {
 
 enum class Fault { kKillWorker, kStopWorker, kKillCaller };
 
-// Runs one add with `fault` striking `after` the worker starts, unless the add is over by then.
-void AddStruckBy(Fault fault, Clock::duration after, const QString& archive, const QString& sheet) {
-  if (fault == Fault::kKillCaller) {
-    // The program's own add, in a process of its own that finds the library as the program does.
-    setenv("LD_LIBRARY_PATH", qPrintable(QFileInfo(TW_LMPQAPI_PATH).path()), 1);
-    QProcess caller;
-    caller.start(TW_ARCHIVE_PROBE, {archive, sheet, QString::fromLatin1(kSheetName)});
-    const pid_t worker = AwaitWorkerOf(pid_t(caller.processId()));
-    const auto strike = std::chrono::ceil<std::chrono::milliseconds>(after);
-    if (!caller.waitForFinished(int(strike.count()))) caller.kill(), caller.waitForFinished();
-    // The orphaned worker comes to this process (a subreaper); it sees its
-    // input end and finishes on its own.
-    if (worker) waitpid(worker, nullptr, 0);
-    return;
+// Runs one add with `fault` striking `after` ms past the worker's start,
+// unless the add is over by then; how long the add ran from that start.
+Clock::duration AddStruckBy(Fault fault, int after, const QString& archive, const QString& sheet) {
+  QProcess caller;
+  StartAdd(caller, kLibraryFolder, {archive, sheet, QString::fromLatin1(kSheetName)});
+  const pid_t worker = AwaitWorkerOf(pid_t(caller.processId()));
+  const auto started = Clock::now();
+  if (!caller.waitForFinished(after) && worker) {
+    if (fault == Fault::kKillCaller) caller.kill();
+    else kill(worker, fault == Fault::kStopWorker ? SIGSTOP : SIGKILL);
   }
-  std::mutex mutex;
-  std::condition_variable over;
-  bool done = false;
-  std::thread striker([&] {
-    const pid_t worker = AwaitWorkerOf(getpid());
-    std::unique_lock lock(mutex);
-    if (!over.wait_for(lock, after, [&] { return done; }) && worker)
-      kill(worker, fault == Fault::kStopWorker ? SIGSTOP : SIGKILL);
-  });
-  Lmpqapi().addFile(archive, sheet, kSheetName);
-  { std::lock_guard lock(mutex); done = true; }
-  over.notify_one();
-  striker.join();
+  caller.waitForFinished(120000);
+  // A worker whose caller was killed comes to this process (a subreaper); it
+  // sees its input end and finishes on its own.
+  if (worker && fault == Fault::kKillCaller) waitpid(worker, nullptr, 0);
+  return Clock::now() - started;
 }
 
 TEST(LmpqapiFaults, AnAddStruckAtAnyPointLeavesTheOldArchiveOrTheNew) {
@@ -163,9 +157,7 @@ TEST(LmpqapiFaults, AnAddStruckAtAnyPointLeavesTheOldArchiveOrTheNew) {
 
   // How long an add takes when nothing strikes.
   const QByteArray original = ReadBytes(archive);
-  const auto started = Clock::now();
-  ASSERT_NE(Lmpqapi().addFile(archive, sheet, kSheetName), 0u);
-  const auto whole = Clock::now() - started;
+  const int whole = int(std::chrono::ceil<std::chrono::milliseconds>(AddStruckBy(Fault::kKillWorker, 120000, archive, sheet)).count());
   ASSERT_EQ(ReadMpq(archive, NamesOf(updated)), updated);
 
   for (const auto& [fault, points] : {std::pair{Fault::kKillWorker, 16}, {Fault::kKillCaller, 10}, {Fault::kStopWorker, 1}}) {
@@ -175,7 +167,7 @@ TEST(LmpqapiFaults, AnAddStruckAtAnyPointLeavesTheOldArchiveOrTheNew) {
     for (int i = 0; i <= points; ++i) {
       SCOPED_TRACE(testing::Message() << "fault " << int(fault) << ", point " << i);
       WriteBytes(archive, original);
-      AddStruckBy(fault, i == points ? 1h : whole * i / points, archive, sheet);  // the last point never comes
+      AddStruckBy(fault, i == points ? 120000 : whole * i / points, archive, sheet);  // the last point never comes
       if (ReadBytes(archive) == original) {
         ++olds;
       } else {
@@ -189,20 +181,17 @@ TEST(LmpqapiFaults, AnAddStruckAtAnyPointLeavesTheOldArchiveOrTheNew) {
     unsetenv("LMPQAPI_WORKER_TIMEOUT_MS");
   }
   // Copies that killed workers left behind go at the next open.
-  EXPECT_NE(Lmpqapi().addFile(archive, sheet, kSheetName), 0u);
+  EXPECT_EQ(Add(archive, sheet, kSheetName), kAdded);
   EXPECT_EQ(FilesIn(dir.path()), QStringList({"Patch_D2.mpq", "weapons.txt"}));
 }
 
 // Without its worker beside it the library is not ready, and says so.
 TEST(LmpqapiFaults, ALibraryWithoutItsWorkerIsNotReady) {
   QTemporaryDir dir;
-  const QString alone = dir.filePath("liblmpqapi.so"), archive = dir.filePath("a.mpq");
-  ASSERT_TRUE(QFile::copy(TW_LMPQAPI_PATH, alone));
+  ASSERT_TRUE(QFile::copy(TW_LMPQAPI_PATH, dir.filePath("liblmpqapi.so")));
+  const QString archive = dir.filePath("a.mpq");
   MakeMpq(archive, kGameFiles, {0, true, 16});
-  Lmpqapi library(QFile::encodeName(alone).constData());
-  ASSERT_TRUE(library.loaded());
-  EXPECT_EQ(library.initialize(), 0u);
-  EXPECT_EQ(library.open(archive), 0u);
+  EXPECT_EQ(Add(archive, archive, kSheetName, dir.path()), "message Can't initialize lmpqapi.dll\nresult 0, freed\n");
 }
 
 }  // namespace

@@ -4,7 +4,6 @@
 
 #include <QFile>
 
-
 namespace {
 // How each file is stored, by its place in the map: cycles through the ways
 // the game's archives store files.
@@ -72,24 +71,9 @@ QList<QByteArray> NamesOf(const MpqContents& files) {
   return names;
 }
 
-Lmpqapi::Lmpqapi(const char* path) : m_handle(dlopen(path, RTLD_NOW | RTLD_LOCAL)) {}
-Lmpqapi::~Lmpqapi() {
-  if (m_handle) dlclose(m_handle);
-}
-unsigned Lmpqapi::initialize() { return entry<LmpqInitializeFn>(LMPQ_NAME_INITIALIZE)(); }
-unsigned Lmpqapi::open(const QString& archive) {
-  return entry<LmpqOpenArchiveFn>(LMPQ_NAME_OPEN_ARCHIVE)(QFile::encodeName(archive).constData(), 5, 20000);
-}
-unsigned Lmpqapi::add(unsigned handle, const QString& file, const QByteArray& name) {
-  return entry<LmpqAddFileFn>(LMPQ_NAME_ADD_FILE)(handle, QFile::encodeName(file).constData(), name.constData(), 0x00010201);
-}
-unsigned Lmpqapi::close(unsigned handle) { return entry<LmpqCloseArchiveFn>(LMPQ_NAME_CLOSE_ARCHIVE)(handle, 0); }
-
-unsigned Lmpqapi::addFile(const QString& archive, const QString& file, const QByteArray& name) {
-  if (initialize() != 1) return 0;
-  const unsigned handle = open(archive);
-  if (handle == 0 || handle == 0xFFFFFFFF) return 0;
-  add(handle, file, name);
-  close(handle);
-  return handle;
+void StartAdd(QProcess& probe, const QString& libraryFolder, const QStringList& archiveFileName) {
+  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+  environment.insert("LD_LIBRARY_PATH", libraryFolder);
+  probe.setProcessEnvironment(environment);
+  probe.start(TW_ARCHIVE_PROBE, archiveFileName);
 }

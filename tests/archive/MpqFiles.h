@@ -1,15 +1,12 @@
 #pragma once
 // Archives made and read back with StormLib in the test process (only ever
-// archives our own code made), and the archive library as the program uses
-// it: loaded at run time, its four entries called in order.
-#include <dlfcn.h>
-
+// archives our own code made), and adds as the program makes them.
 #include <QByteArray>
+#include <QProcess>
 #include <QString>
 #include <map>
 
 #include "TestFiles.h"
-#include "archive/lmpqapi.h"
 
 // Name in archive -> contents.
 using MpqContents = std::map<QByteArray, QByteArray>;
@@ -31,20 +28,8 @@ MpqContents ReadMpq(const QString& path, const QList<QByteArray>& names, unsigne
 // The names of `files`.
 QList<QByteArray> NamesOf(const MpqContents& files);
 
-// The archive library, loaded from its path (the build's by default).
-class Lmpqapi {
- public:
-  explicit Lmpqapi(const char* path = TW_LMPQAPI_PATH);
-  ~Lmpqapi();
-  bool loaded() const { return m_handle != nullptr; }
-  unsigned initialize();
-  unsigned open(const QString& archive);
-  unsigned add(unsigned handle, const QString& file, const QByteArray& name);
-  unsigned close(unsigned handle);
-  // The whole operation as the program runs it; the handle open gave.
-  unsigned addFile(const QString& archive, const QString& file, const QByteArray& name);
-
- private:
-  template <typename Entry> Entry entry(const char* name) { return reinterpret_cast<Entry>(dlsym(m_handle, name)); }
-  void* m_handle = nullptr;
-};
+// One add as the editor makes it: AddFileToArchive in the archive probe, a
+// process of its own that finds the library in `libraryFolder` by the
+// loader's search. Started; the caller waits for it and reads what it printed:
+// its messages, then "result R, freed".
+void StartAdd(QProcess& probe, const QString& libraryFolder, const QStringList& archiveFileName);

@@ -1,11 +1,8 @@
 // Loading through the real editor window: the start view, the command line
 // and the open dialog, the grid, the caption, the remembered directory, what
-// a bad file gets, when Save and Freeze do nothing, how the window ends, its
-// restored size and its help.
-#include <QDesktopServices>
+// a bad file gets, when Save and Freeze do nothing, how the window ends and
+// its restored size.
 #include <QMenuBar>
-#include <QScopeGuard>
-#include <QUrl>
 
 #include "EditorFixture.h"
 #include "ui/AboutDlg.h"
@@ -90,32 +87,3 @@ TEST_F(SheetLoadTest, NothingToSaveOrFreeze) {
   }
 }
 
-namespace {
-// Takes the URLs the desktop is asked to open.
-class UrlRecorder : public QObject {
-  Q_OBJECT
- public:
-  QList<QUrl> opened;
- public slots:
-  void open(const QUrl& url) { opened << url; }
-};
-}  // namespace
-
-// F1 asks the application for help: nothing shows while no help file is set,
-// and the help file opens once one is.
-TEST_F(SheetLoadTest, HelpGoesToTheApplication) {
-  UrlRecorder desktop;
-  QDesktopServices::setUrlHandler("file", &desktop, "open");
-  const auto unset = qScopeGuard([] { QDesktopServices::unsetUrlHandler("file"); });
-  activate();
-  const QWidgetList before = QApplication::topLevelWidgets();
-  QTest::keyClick(m_dlg.get(), Qt::Key_F1);
-  QCoreApplication::processEvents();
-  EXPECT_TRUE(desktop.opened.isEmpty() && m_messages.isEmpty());
-  EXPECT_EQ(QApplication::topLevelWidgets(), before);
-  m_app->m_pszHelpFilePath = m_dir.filePath("Tabwright.chm");
-  QTest::keyClick(m_dlg.get(), Qt::Key_F1);
-  EXPECT_EQ(desktop.opened, QList{QUrl::fromLocalFile(m_app->m_pszHelpFilePath)});
-}
-
-#include "SheetLoadTest.moc"
