@@ -33,15 +33,14 @@ int Chmod(const QString& path, mode_t mode) { return chmod(QFile::encodeName(pat
 
 // Makes a folder take no new file: no write permission, and for root, whom
 // permissions do not stop, the file system used as the user nobody while the
-// lock holds (the folders above and the file open to nobody).
+// lock holds (the folders above open to nobody).
 class LockedFolder {
  public:
-  LockedFolder(const QString& dir, const QString& file) : m_dir(dir) {
+  explicit LockedFolder(const QString& dir) : m_dir(dir) {
     Chmod(dir, 0555);
     if (geteuid() != 0) return;
     for (QString up = QFileInfo(dir).absolutePath(); up != QDir::tempPath() && up.size() > 1; up = QFileInfo(up).absolutePath())
       Chmod(up, 0755);
-    Chmod(file, 0666);
     setfsgid(65534), setfsuid(65534);
   }
   ~LockedFolder() {
@@ -69,7 +68,7 @@ TEST_F(SheetSaveTest, SaveKeepsLinksModeOwnerAndFolder) {
       {"mode 0640", [&](const QString& file) { Chmod(file, 0640); return QStringList{file}; }, false, false, 0640},
       {"another user's file", [&](const QString& file) {
          return chown(qPrintable(file), 65534, 65534) == 0 ? QStringList{file} : QStringList{}; }, true, false, 0644},
-      {"folder that takes no new file", [&](const QString& file) { return QStringList{file}; }, true, true, 0644},
+      {"folder that takes no new file", [&](const QString& file) { Chmod(file, 0666); return QStringList{file}; }, true, true, 0666},
   };
   bool skipped = false;
   for (const auto& c : cases) {
@@ -88,7 +87,7 @@ TEST_F(SheetSaveTest, SaveKeepsLinksModeOwnerAndFolder) {
     m_messages.clear();
     {
       std::optional<LockedFolder> locked;
-      if (c.locked) locked.emplace(dir, file);
+      if (c.locked) locked.emplace(dir);
       if (QFile probe(dir + "/probe"); c.locked && probe.open(QIODevice::WriteOnly)) FAIL() << "the folder takes new files";
       menu(ID_FILE_SAVE_TEXT);
     }
