@@ -31,11 +31,8 @@ TEST(GridDrawing, DrawsAsTheStyleDoes) {
     bool scrolled;  // half way down and right
   } cases[] = {
       {"plain with a selection", "a\tb\tc\r\n1\t2\t3\r\n4\t5\t6\r\n", 2, 2, false},
-      {"too wide texts elided", "name\tnote\r\nShort Sword\tA rather long cell text that cannot fit\r\n"
-                                "\tAnother very long text, in the second row\r\n", 2, 1, false},
-      {"right to left and emoji", "h1\th2\th3\r\n\xc3\xbf" "c4Gold \xd7\xa9\xd7\x9c\xd7\x95\xd7\x9d\t\xf0\x9f\x97\xa1 and "
-                                  "\xd8\xb9\xd8\xb1\xd8\xa8\xd9\x8a text wider than its cell\t\xe5\x89\xa3\r\n", 1, 3, false},
-      {"line separator in a cell", "h1\th2\r\none\xe2\x80\xa8two\tthree\xe2\x80\xa8" "four\r\n", 1, 2, false},
+      {"right to left, emoji, line separator", "h1\th2\th3\r\n\xc3\xbf" "c4Gold \xd7\xa9\xd7\x9c\xd7\x95\xd7\x9d\t\xf0\x9f\x97\xa1 and "
+       "\xd8\xb9\xd8\xb1\xd8\xa8\xd9\x8a text wider than its cell\t\xe5\x89\xa3\r\none\xe2\x80\xa8two\t\tx\r\n", 1, 3, false},
       {"windows-1252 and controls", "name\tv\r\nCaf\xe9\t\x85\x92\x80\r\nA\rB\t\x01\x02\r\n", 2, 1, false},
       {"scrolled, many rows", manyRows(), 200, 6, true}};
   for (const auto& c : cases) {
@@ -57,8 +54,7 @@ TEST(GridDrawing, DrawsAsTheStyleDoes) {
       grid.verticalScrollBar()->setValue(grid.verticalScrollBar()->maximum() / 2);
       grid.horizontalScrollBar()->setValue(grid.horizontalScrollBar()->maximum() / 2);
     }
-    grid.SetRow(c.row);
-    grid.SetCol(c.col);
+    grid.SetRow(c.row), grid.SetCol(c.col);
     QApplication::processEvents();
 
     QTableView plain;  // the same model and selection, sized and scrolled like the grid
