@@ -17,8 +17,6 @@
 #include "MpqFiles.h"
 #include "TestFiles.h"
 
-void PrintTo(const QByteArray& bytes, std::ostream* os) { *os << bytes.left(40).toStdString(); }
-
 namespace {
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
@@ -39,12 +37,15 @@ const QString kLibraryFolder = QFileInfo(TW_LMPQAPI_PATH).path();
 const QByteArray kAdded = "result 1, freed\n";
 
 // What the probe printed for one add, from `libraryFolder`.
-QByteArray Add(const QString& archive, const QString& file, const QByteArray& name, const QString& libraryFolder = kLibraryFolder) {
+QByteArray Add(const QString& archive, const QString& file, const QByteArray& name,
+               const QString& libraryFolder = kLibraryFolder) {
   QProcess probe;
   StartAdd(probe, libraryFolder, {archive, file, QString::fromLatin1(name)});
   return probe.waitForFinished(120000) ? probe.readAllStandardOutput() : "<no end>";
 }
-QByteArray Refused(const QString& archive) { return "message Can't open " + archive.toUtf8() + " as an D2Data.MPQ archive\nresult 0, freed\n"; }
+QByteArray Refused(const QString& archive) {
+  return "message Can't open " + archive.toUtf8() + " as an D2Data.MPQ archive\nresult 0, freed\n";
+}
 
 TEST(LmpqapiAdd, ReplacesOrAddsWithAndWithoutNamesInBothFormats) {
   const QByteArray weapons = "data\\global\\excel\\Weapons.txt", runes = "data\\global\\excel\\Runes.txt";
@@ -157,7 +158,7 @@ TEST(LmpqapiFaults, AnAddStruckAtAnyPointLeavesTheOldArchiveOrTheNew) {
 
   // How long an add takes when nothing strikes.
   const QByteArray original = ReadBytes(archive);
-  const int whole = int(std::chrono::ceil<std::chrono::milliseconds>(AddStruckBy(Fault::kKillWorker, 120000, archive, sheet)).count());
+  const auto whole = std::chrono::ceil<std::chrono::milliseconds>(AddStruckBy(Fault::kKillWorker, 120000, archive, sheet));
   ASSERT_EQ(ReadMpq(archive, NamesOf(updated)), updated);
 
   for (const auto& [fault, points] : {std::pair{Fault::kKillWorker, 16}, {Fault::kKillCaller, 10}, {Fault::kStopWorker, 1}}) {
@@ -167,7 +168,7 @@ TEST(LmpqapiFaults, AnAddStruckAtAnyPointLeavesTheOldArchiveOrTheNew) {
     for (int i = 0; i <= points; ++i) {
       SCOPED_TRACE(testing::Message() << "fault " << int(fault) << ", point " << i);
       WriteBytes(archive, original);
-      AddStruckBy(fault, i == points ? 120000 : whole * i / points, archive, sheet);  // the last point never comes
+      AddStruckBy(fault, i == points ? 120000 : int(whole.count()) * i / points, archive, sheet);  // the last never comes
       if (ReadBytes(archive) == original) {
         ++olds;
       } else {

@@ -8,6 +8,9 @@
 
 #include "TestFiles.h"
 
+// Archive contents print shortly.
+inline void PrintTo(const QByteArray& bytes, std::ostream* os) { *os << bytes.left(40).toStdString(); }
+
 // Name in archive -> contents.
 using MpqContents = std::map<QByteArray, QByteArray>;
 

@@ -1,11 +1,11 @@
-// The platform's pure pieces: the command-line tail, path pieces, the five
-// kind rules, and the per-file codec (which one a file gets, that it keeps
-// every byte, and what it writes for a character the file cannot hold).
+// The platform's pure pieces: the command-line tail, the five kind rules
+// (whose title is the part after the platform's separator), and the per-file
+// codec (which one a file gets, that it keeps every byte, and what it writes
+// for a character the file cannot hold).
 #include <gtest/gtest.h>
 
 #include "platform/CommandLine.h"
 #include "platform/DocumentKind.h"
-#include "platform/Paths.h"
 #include "platform/TextCodec.h"
 
 namespace {
@@ -26,18 +26,6 @@ TEST(CommandLineTail, TakesEverythingAfterTheProgramName) {
   for (const auto& c : cases) EXPECT_EQ(CommandLineTail(c[0]), QString(c[1])) << c[0];
   // Where the shell has split the line already: arguments joined by blanks.
   EXPECT_EQ(CommandLineTailFromArguments({"  /data/my", "sheet.txt "}), "/data/my sheet.txt ");
-}
-
-TEST(Paths, DirectoryAndTitle) {
-#if defined(_WIN32)
-  // Only the backslash separates: a path written with '/' is one title.
-  const char* cases[][2] = {{"C:\\mods\\W.txt", "C:\\mods|W.txt"}, {"W.txt", "|W.txt"}, {"C:\\x.txt", "C:|x.txt"},
-                            {"C:\\a.tbl\\b.txt", "C:\\a.tbl|b.txt"}, {"C:/mods/W.txt", "|C:/mods/W.txt"}};
-#else
-  const char* cases[][2] = {
-      {"/home/m/W.txt", "/home/m|W.txt"}, {"W.txt", "|W.txt"}, {"/x.txt", "|x.txt"}, {"/a.tbl/b.txt", "/a.tbl|b.txt"}};
-#endif
-  for (const auto& c : cases) EXPECT_EQ(DirectoryOf(c[0]) + "|" + FileTitleOf(c[0]), c[1]);
 }
 
 // The five kind rules: which commands take a path for a string table or a

@@ -2,8 +2,6 @@
 // and the open dialog, the grid, the caption, the remembered directory, what
 // a bad file gets, when Save and Freeze do nothing, how the window ends and
 // its restored size.
-#include <QMenuBar>
-
 #include "EditorFixture.h"
 #include "ui/AboutDlg.h"
 
@@ -26,7 +24,6 @@ TEST_F(SheetLoadTest, StartViewRestoredSizeAndTheWaysOut) {
   QCoreApplication::processEvents();
   const QWidget* client = m_dlg->GetDlgItem(IDC_GRID)->parentWidget();
   EXPECT_EQ(client->size(), CAboutDlg().MapDialogRect(QRect(0, 0, 364, 260)).size());
-  EXPECT_NE(client->size(), QSize(728, 520) - QSize(0, m_dlg->findChild<QMenuBar*>()->height()));
   menu(ID_FILE_LOAD_TEXT);  // cancelled: the start view stays
   EXPECT_EQ(m_requests.at(0).initialDirectory, "C:");
   for (int id : {IDC_SPLASH, IDC_GRID, IDC_CELL_EDIT, IDC_KEY_LIST, IDC_VALUE_VIEW, IDC_KEY_SEARCH})
