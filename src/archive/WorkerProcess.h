@@ -41,8 +41,9 @@ class WorkerProcess {
   // has gone, closed its side or not answered in time.
   bool Receive(char* into, size_t size, Clock::time_point deadline);
   // Closes the channel and gives the worker a moment to finish on its own,
-  // then kills it; afterwards the worker no longer runs.
-  void Finish();
+  // then kills it; afterwards the worker no longer runs. True when it ended
+  // by itself, with success.
+  bool Finish();
   // Kills the worker at once and waits for it.
   void Kill();
 

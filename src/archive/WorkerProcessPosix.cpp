@@ -26,6 +26,7 @@ namespace lmpq {
 struct WorkerProcess::Native {
   pid_t pid = -1;
   int channel = -1;
+  bool endedWell = false;  // exited by itself with status 0
 
   void CloseChannel() {
     if (channel >= 0) close(channel);
@@ -39,6 +40,7 @@ struct WorkerProcess::Native {
     do done = waitpid(pid, &status, block ? 0 : WNOHANG);
     while (done < 0 && errno == EINTR);
     if (done == 0) return false;
+    endedWell = done == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
     pid = -1;  // ended (or not ours to wait for any more)
     return true;
   }
@@ -137,21 +139,26 @@ bool WorkerProcess::Receive(char* into, size_t size, Clock::time_point deadline)
   return true;
 }
 
-void WorkerProcess::Finish() {
+bool WorkerProcess::Finish() {
   m_native->CloseChannel();
   // A worker that has answered its last request ends by itself as soon as it
   // reads the end of its input.
   const auto deadline = Clock::now() + std::chrono::seconds(5);
   while (!m_native->Reap(false)) {
-    if (Clock::now() >= deadline) return Kill();
+    if (Clock::now() >= deadline) {
+      Kill();
+      return false;
+    }
     std::this_thread::sleep_for(std::chrono::milliseconds(2));
   }
+  return m_native->endedWell;
 }
 
 void WorkerProcess::Kill() {
   m_native->CloseChannel();
   if (m_native->pid > 0) kill(m_native->pid, SIGKILL);
   m_native->Reap(true);
+  m_native->endedWell = false;
 }
 
 }  // namespace lmpq

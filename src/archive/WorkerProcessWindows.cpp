@@ -15,6 +15,7 @@ struct WorkerProcess::Native {
   HANDLE process = nullptr;
   HANDLE toWorker = nullptr;    // our end of the worker's standard input
   HANDLE fromWorker = nullptr;  // our end of its standard output
+  bool endedWell = false;       // exited by itself with status 0
 
   void CloseChannel() {
     for (HANDLE* end : {&toWorker, &fromWorker}) {
@@ -26,6 +27,8 @@ struct WorkerProcess::Native {
   bool Reap(DWORD milliseconds) {
     if (!process) return true;
     if (WaitForSingleObject(process, milliseconds) != WAIT_OBJECT_0) return false;
+    DWORD code = 1;
+    endedWell = GetExitCodeProcess(process, &code) && code == 0;
     CloseHandle(process);
     process = nullptr;
     return true;
@@ -151,17 +154,20 @@ bool WorkerProcess::Receive(char* into, size_t size, Clock::time_point deadline)
   return true;
 }
 
-void WorkerProcess::Finish() {
+bool WorkerProcess::Finish() {
   m_native->CloseChannel();
   // A worker that has answered its last request ends by itself as soon as it
   // reads the end of its input.
-  if (!m_native->Reap(5000)) Kill();
+  if (m_native->Reap(5000)) return m_native->endedWell;
+  Kill();
+  return false;
 }
 
 void WorkerProcess::Kill() {
   m_native->CloseChannel();
   if (m_native->process) TerminateProcess(m_native->process, 1);
   m_native->Reap(INFINITE);
+  m_native->endedWell = false;
 }
 
 }  // namespace lmpq

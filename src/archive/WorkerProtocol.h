@@ -17,6 +17,11 @@ enum class WorkerOp : uint8_t {
   kClose = 3,  // (nothing)                         -> 1 when the archive was replaced whole
 };
 
+// Before its reply the worker may send this word any number of times: it is
+// getting on with the request. The library gives up on a worker that sends
+// neither for a while.
+constexpr uint32_t kProgressReply = 0xFFFFFFFFu;
+
 struct WorkerRequest {
   WorkerOp op = WorkerOp::kClose;
   std::vector<std::string> fields;

@@ -8,6 +8,7 @@
 #include "archive/lmpqapi.h"
 
 #include <array>
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <mutex>
@@ -18,16 +19,20 @@
 namespace lmpq {
 namespace {
 
-// How long one request may take before its worker counts as hung. Generous:
-// checking and copying an archive of some hundred megabytes takes seconds.
-// LMPQAPI_WORKER_TIMEOUT_MS shortens it for tests.
-std::chrono::milliseconds RequestTimeout() {
+// How long a worker may go without a word of progress before it counts as
+// hung, whatever the archive's size: a healthy worker reports the work it
+// does several times a second. LMPQAPI_WORKER_TIMEOUT_MS changes it for tests.
+std::chrono::milliseconds StallLimit() {
   if (const char* text = std::getenv("LMPQAPI_WORKER_TIMEOUT_MS")) {
     const long value = std::strtol(text, nullptr, 10);
     if (value > 0) return std::chrono::milliseconds(value);
   }
-  return std::chrono::minutes(5);
+  return std::chrono::seconds(10);
 }
+
+// What went wrong with a worker, for whoever reads the program's errors: the
+// entries themselves can only say 0.
+void Complain(const char* what) { std::fprintf(stderr, "lmpqapi: the archive worker %s\n", what); }
 
 std::string WorkerPath() {
   const std::string folder = ModuleDirectory();
@@ -46,16 +51,25 @@ std::unique_ptr<WorkerProcess>* WorkerOf(uint32_t handle) {
   return &g_workers[handle - 1];
 }
 
-// One request and its reply; 0 (and the worker ended) when the worker fails
-// to answer in time, whatever the reason.
+// One request and its reply; 0 (and the worker ended) when the worker ends
+// or stops making progress before it answers, whatever the reason.
 uint32_t Ask(std::unique_ptr<WorkerProcess>& worker, WorkerOp op, std::vector<std::string> fields) {
   if (!worker) return 0;
   char reply[4];
-  const auto deadline = WorkerProcess::Clock::now() + RequestTimeout();
-  if (worker->Send(EncodeRequest({op, std::move(fields)})) && worker->Receive(reply, sizeof reply, deadline))
-    return DecodeNumber(std::string_view(reply, sizeof reply)).value_or(0);
+  if (worker->Send(EncodeRequest({op, std::move(fields)})))
+    while (worker->Receive(reply, sizeof reply, WorkerProcess::Clock::now() + StallLimit())) {
+      const uint32_t value = DecodeNumber(std::string_view(reply, sizeof reply)).value_or(0);
+      if (value != kProgressReply) return value;
+    }
+  Complain("ended or made no progress before it answered");
   worker.reset();  // kills it
   return 0;
+}
+
+// Ends a worker that has answered its last request.
+void Finish(std::unique_ptr<WorkerProcess>& worker) {
+  if (worker && !worker->Finish()) Complain("did not end cleanly");
+  worker.reset();
 }
 
 }  // namespace
@@ -79,7 +93,7 @@ LMPQ_EXPORT uint32_t LMPQ_CALL LmpqOpenArchive(const char* path, uint32_t mode, 
 
   std::unique_ptr<WorkerProcess> worker = WorkerProcess::Start(WorkerPath());
   if (Ask(worker, WorkerOp::kOpen, {path, EncodeNumber(mode), EncodeNumber(maxFiles)}) != 1) {
-    if (worker) worker->Finish();  // it refused the archive and leaves nothing behind
+    Finish(worker);  // it refused the archive and leaves nothing behind
     return 0;
   }
   g_workers[slot] = std::move(worker);
@@ -102,8 +116,7 @@ LMPQ_EXPORT uint32_t LMPQ_CALL LmpqCloseArchive(uint32_t handle, uint32_t /*flag
   if (!worker) return 0;
   // The worker replaces the archive with the updated copy before it answers.
   const uint32_t written = Ask(*worker, WorkerOp::kClose, {});
-  if (*worker) (*worker)->Finish();
-  worker->reset();
+  Finish(*worker);
   g_taken[handle - 1] = false;
   return written == 1 ? 1 : 0;
 }

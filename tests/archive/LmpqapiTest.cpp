@@ -1,25 +1,15 @@
 // The archive library as the program calls it, against real archives made
 // and read back with StormLib: replacing files in archives with and without
-// names, in both header formats; damaged archives; a worker or the calling
-// program killed half-way. Whatever happens, the caller carries on and the
-// archive is the old one or the new one, whole, with nothing left beside it.
+// names, in both header formats; damaged archives refused and left as they
+// were, each table check at its edges.
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/prctl.h>
-#include <sys/wait.h>
 
-#include <QDir>
-#include <QFileInfo>
-#include <QProcess>
-#include <chrono>
 #include <functional>
 
 #include "MpqFiles.h"
 #include "TestFiles.h"
 
 namespace {
-using namespace std::chrono_literals;
-using Clock = std::chrono::steady_clock;
 
 const QByteArray kSheetName = "data\\global\\excel\\weapons.txt";
 // One file stored each way MakeMpq stores them, in this order.
@@ -30,22 +20,6 @@ const MpqContents kGameFiles = {
     {"data\\local\\LNG\\ENG\\patchstring.tbl", "\x01\x02tbl"},    // one encrypted unit
     {"data\\local\\ui\\panel.dc6", QByteArray(20000, 'p')},       // compressed
 };
-
-QStringList FilesIn(const QString& folder) { return QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot); }
-
-const QString kLibraryFolder = QFileInfo(TW_LMPQAPI_PATH).path();
-const QByteArray kAdded = "result 1, freed\n";
-
-// What the probe printed for one add, from `libraryFolder`.
-QByteArray Add(const QString& archive, const QString& file, const QByteArray& name,
-               const QString& libraryFolder = kLibraryFolder) {
-  QProcess probe;
-  StartAdd(probe, libraryFolder, {archive, file, QString::fromLatin1(name)});
-  return probe.waitForFinished(120000) ? probe.readAllStandardOutput() : "<no end>";
-}
-QByteArray Refused(const QString& archive) {
-  return "message Can't open " + archive.toUtf8() + " as an D2Data.MPQ archive\nresult 0, freed\n";
-}
 
 TEST(LmpqapiAdd, ReplacesOrAddsWithAndWithoutNamesInBothFormats) {
   const QByteArray weapons = "data\\global\\excel\\Weapons.txt", runes = "data\\global\\excel\\Runes.txt";
@@ -99,6 +73,17 @@ TEST(LmpqapiFaults, DamagedArchivesAreRefusedAndLeftAsTheyWere) {
   // A table's size absurd, or its place past the end.
   for (const auto& [at, value] : {std::pair{0x18, 0x40000000u}, {0x1C, 0x7FFFFFFFu}, {0x10, 0xFFFFFF00u}})
     cases.push_back({"header word " + std::to_string(at), [=](QByteArray& b) { PutU32(b, at, value); }});
+  // Each table check one step past its edge: a hash entry naming the block
+  // just past the table, a file reaching one byte past the archive's end.
+  const qint64 blocks = GetU32(good, 0x1C);
+  cases.push_back({"hash entry naming the block at the count", [=](QByteArray& b) {
+                     PatchHashTable(b, [=](auto& hashes) {
+                       for (auto& hash : hashes) if (hash.block < blocks) { hash.block = uint32_t(blocks); break; }
+                     });
+                   }});
+  cases.push_back({"file past the end by one byte", [](QByteArray& b) {
+                     PatchBlockTable(b, [&](auto& entries) { entries[2].compressedSize = uint32_t(b.size()) - entries[2].offset + 1; });
+                   }});
   const QString sheet = WriteBytes(dir.filePath("w.txt"), SheetBytes("Lance"));
   for (const auto& [what, damage] : cases) {
     SCOPED_TRACE(what);
@@ -109,90 +94,17 @@ TEST(LmpqapiFaults, DamagedArchivesAreRefusedAndLeftAsTheyWere) {
     EXPECT_EQ(ReadBytes(archive), bytes);
     EXPECT_EQ(FilesIn(dir.path()), QStringList({"damaged.mpq", "valid.mpq", "w.txt"}));
   }
-  // A folder; the undamaged archive takes the sheet (the cases above failed for their damage alone).
+  // A folder; the undamaged archive takes the sheet (the cases above failed
+  // for their damage alone), also with a file that ends exactly at its end.
   QDir(dir.path()).mkdir("folder.mpq");
   EXPECT_EQ(Add(dir.filePath("folder.mpq"), sheet, kSheetName), Refused(dir.filePath("folder.mpq")));
-  EXPECT_EQ(Add(valid, sheet, kSheetName), kAdded);
-  EXPECT_EQ(ReadMpq(valid, {kSheetName})[kSheetName], SheetBytes("Lance"));
-}
-
-// Waits for a worker process of `parent` to appear: its id, or 0.
-pid_t AwaitWorkerOf(pid_t parent) {
-  for (const auto deadline = Clock::now() + 20s; Clock::now() < deadline;)
-    for (const QString& pid : QDir("/proc").entryList(QDir::Dirs)) {
-      const QList<QByteArray> stat = ReadBytes("/proc/" + pid + "/stat").split(' ');  // pid (name) state ppid
-      if (stat.size() > 3 && stat[1] == "(lmpqapi-worker)" && stat[2] != "Z" && stat[3].toInt() == parent)
-        return pid.toInt();
-    }
-  return 0;
-}
-
-enum class Fault { kKillWorker, kStopWorker, kKillCaller };
-
-// Runs one add with `fault` striking `after` ms past the worker's start,
-// unless the add is over by then; how long the add ran from that start.
-Clock::duration AddStruckBy(Fault fault, int after, const QString& archive, const QString& sheet) {
-  QProcess caller;
-  StartAdd(caller, kLibraryFolder, {archive, sheet, QString::fromLatin1(kSheetName)});
-  const pid_t worker = AwaitWorkerOf(pid_t(caller.processId()));
-  const auto started = Clock::now();
-  if (!caller.waitForFinished(after) && worker) {
-    if (fault == Fault::kKillCaller) caller.kill();
-    else kill(worker, fault == Fault::kStopWorker ? SIGSTOP : SIGKILL);
+  QByteArray edge = good;
+  PatchBlockTable(edge, [&](auto& entries) { entries[2].compressedSize = uint32_t(edge.size()) - entries[2].offset; });
+  for (const QByteArray& bytes : {good, edge}) {
+    WriteBytes(valid, bytes);
+    EXPECT_EQ(Add(valid, sheet, kSheetName), kAdded);
+    EXPECT_EQ(ReadMpq(valid, {kSheetName})[kSheetName], SheetBytes("Lance"));
   }
-  caller.waitForFinished(120000);
-  // A worker whose caller was killed comes to this process (a subreaper); it
-  // sees its input end and finishes on its own.
-  if (worker && fault == Fault::kKillCaller) waitpid(worker, nullptr, 0);
-  return Clock::now() - started;
-}
-
-TEST(LmpqapiFaults, AnAddStruckAtAnyPointLeavesTheOldArchiveOrTheNew) {
-  ASSERT_EQ(prctl(PR_SET_CHILD_SUBREAPER, 1), 0);
-  QTemporaryDir dir;
-  const QString archive = dir.filePath("Patch_D2.mpq");
-  const QString sheet = WriteBytes(dir.filePath("weapons.txt"), SheetBytes("Lance", 5000));
-  MakeMpq(archive, kGameFiles, {0, false, 16});
-  MpqContents updated = kGameFiles;
-  updated[kSheetName] = ReadBytes(sheet);
-
-  // How long an add takes when nothing strikes.
-  const QByteArray original = ReadBytes(archive);
-  const auto whole = std::chrono::ceil<std::chrono::milliseconds>(AddStruckBy(Fault::kKillWorker, 120000, archive, sheet));
-  ASSERT_EQ(ReadMpq(archive, NamesOf(updated)), updated);
-
-  for (const auto& [fault, points] : {std::pair{Fault::kKillWorker, 16}, {Fault::kKillCaller, 10}, {Fault::kStopWorker, 1}}) {
-    // A stopped worker counts as hung after this long.
-    if (fault == Fault::kStopWorker) setenv("LMPQAPI_WORKER_TIMEOUT_MS", "5000", 1);
-    int olds = 0, news = 0;
-    for (int i = 0; i <= points; ++i) {
-      SCOPED_TRACE(testing::Message() << "fault " << int(fault) << ", point " << i);
-      WriteBytes(archive, original);
-      AddStruckBy(fault, i == points ? 120000 : int(whole.count()) * i / points, archive, sheet);  // the last never comes
-      if (ReadBytes(archive) == original) {
-        ++olds;
-      } else {
-        EXPECT_EQ(ReadMpq(archive, NamesOf(updated)), updated);
-        ++news;
-      }
-    }
-    // The strikes span the add: the first leave the old archive, the add
-    // that nothing strikes leaves the new one.
-    EXPECT_TRUE(olds > 0 && news > 0) << "fault " << int(fault) << ": " << olds << " old, " << news << " new";
-    unsetenv("LMPQAPI_WORKER_TIMEOUT_MS");
-  }
-  // Copies that killed workers left behind go at the next open.
-  EXPECT_EQ(Add(archive, sheet, kSheetName), kAdded);
-  EXPECT_EQ(FilesIn(dir.path()), QStringList({"Patch_D2.mpq", "weapons.txt"}));
-}
-
-// Without its worker beside it the library is not ready, and says so.
-TEST(LmpqapiFaults, ALibraryWithoutItsWorkerIsNotReady) {
-  QTemporaryDir dir;
-  ASSERT_TRUE(QFile::copy(TW_LMPQAPI_PATH, dir.filePath("liblmpqapi.so")));
-  const QString archive = dir.filePath("a.mpq");
-  MakeMpq(archive, kGameFiles, {0, true, 16});
-  EXPECT_EQ(Add(archive, archive, kSheetName, dir.path()), "message Can't initialize lmpqapi.dll\nresult 0, freed\n");
 }
 
 }  // namespace

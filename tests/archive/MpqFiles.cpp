@@ -2,7 +2,10 @@
 
 #include <StormLib.h>
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <cstring>
 
 namespace {
 // How each file is stored, by its place in the map: cycles through the ways
@@ -15,7 +18,43 @@ DWORD HowToStore(int index) {
                         MPQ_FILE_COMPRESS};
   return ways[index % 5];
 }
+template <typename Entry>
+void PatchTable(QByteArray& archive, int placeField, int countField, const char* keyName,
+                const std::function<void(std::vector<Entry>&)>& change) {
+  const qint64 at = GetU32(archive, placeField), count = GetU32(archive, countField);
+  const uint32_t key = mpq::HashString(keyName, mpq::kHashFileKey);
+  std::vector<Entry> entries(static_cast<size_t>(count));
+  std::memcpy(entries.data(), archive.constData() + at, entries.size() * sizeof(Entry));
+  mpq::Decrypt(reinterpret_cast<uint32_t*>(entries.data()), entries.size() * 4, key);
+  change(entries);
+  mpq::Encrypt(reinterpret_cast<uint32_t*>(entries.data()), entries.size() * 4, key);
+  std::memcpy(archive.data() + at, entries.data(), entries.size() * sizeof(Entry));
+}
 }  // namespace
+
+const QByteArray kAdded = "result 1, freed\n";
+
+QByteArray Refused(const QString& archive) {
+  return "message Can't open " + archive.toUtf8() + " as an D2Data.MPQ archive\nresult 0, freed\n";
+}
+
+QByteArray Add(const QString& archive, const QString& file, const QByteArray& name, const QString& libraryFolder) {
+  QProcess probe;
+  StartAdd(probe, libraryFolder.isEmpty() ? QFileInfo(TW_LMPQAPI_PATH).path() : libraryFolder,
+           {archive, file, QString::fromLatin1(name)});
+  if (!probe.waitForFinished(120000)) return "<no end>";
+  return probe.readAllStandardOutput() + probe.readAllStandardError();
+}
+
+QStringList FilesIn(const QString& folder) { return QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot); }
+
+void PatchHashTable(QByteArray& archive, const std::function<void(std::vector<mpq::HashEntry>&)>& change) {
+  PatchTable(archive, 0x10, 0x18, "(hash table)", change);
+}
+
+void PatchBlockTable(QByteArray& archive, const std::function<void(std::vector<mpq::BlockEntry>&)>& change) {
+  PatchTable(archive, 0x14, 0x1C, "(block table)", change);
+}
 
 void MakeMpq(const QString& path, const MpqContents& files, const MpqRecipe& recipe) {
   QFile::remove(path);

@@ -4,9 +4,12 @@
 #include <QByteArray>
 #include <QProcess>
 #include <QString>
+#include <functional>
 #include <map>
+#include <vector>
 
 #include "TestFiles.h"
+#include "archive/worker/MpqTables.h"
 
 // Archive contents print shortly.
 inline void PrintTo(const QByteArray& bytes, std::ostream* os) { *os << bytes.left(40).toStdString(); }
@@ -36,3 +39,19 @@ QList<QByteArray> NamesOf(const MpqContents& files);
 // loader's search. Started; the caller waits for it and reads what it printed:
 // its messages, then "result R, freed".
 void StartAdd(QProcess& probe, const QString& libraryFolder, const QStringList& archiveFileName);
+
+// What the probe printed for one add from `libraryFolder` (the build's
+// library unless told), its errors after it: an add that went well, or a
+// refusal, prints no error at all (no complaint of the library about its
+// worker, no sanitizer report of either).
+QByteArray Add(const QString& archive, const QString& file, const QByteArray& name,
+               const QString& libraryFolder = QString());
+extern const QByteArray kAdded;
+QByteArray Refused(const QString& archive);
+// The names in a folder.
+QStringList FilesIn(const QString& folder);
+
+// Changes the hash or block table of an archive of format 0 or 1 whose
+// header is at its start, as the worker reads them (decrypted).
+void PatchHashTable(QByteArray& archive, const std::function<void(std::vector<mpq::HashEntry>&)>& change);
+void PatchBlockTable(QByteArray& archive, const std::function<void(std::vector<mpq::BlockEntry>&)>& change);

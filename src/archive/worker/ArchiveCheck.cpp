@@ -1,30 +1,28 @@
 #include "ArchiveCheck.h"
 
+#include <StormLib.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cctype>
-#include <cstring>
-#include <fstream>
+#include <vector>
+
+#include "MpqTables.h"
+#include "Progress.h"
 
 namespace {
-// StormLib calls a file whose name it does not know "File00000012.ext",
-// after its index in the block table.
-bool IsIndexName(const char* name) {
-  if (std::strncmp(name, "File", 4) != 0) return false;
-  for (int i = 4; i < 12; ++i)
-    if (!std::isdigit(static_cast<unsigned char>(name[i]))) return false;
-  return name[12] == '.';
-}
-
 // Every entry of the hash table is free, deleted, or points to a file of the
-// block table that exists. A scribbled (encrypted) table decrypts to entries
-// that point anywhere, which StormLib would silently drop along with the
-// files they named.
-bool HashTableIsSound(HANDLE mpq, uint64_t archiveBytes) {
-  constexpr DWORD kDeleted = 0xFFFFFFFE;  // and 0xFFFFFFFF: free
+// block table that exists, and every file that exists lies within the
+// archive. A scribbled (encrypted) table decrypts to entries that point
+// anywhere, which StormLib would silently drop along with the files they
+// named.
+bool TablesAreSound(HANDLE mpq, uint64_t archiveBytes) {
   DWORD hashes = 0, blocks = 0;
+  ULONGLONG headerAt = 0;
   if (!SFileGetFileInfo(mpq, SFileMpqHashTableSize, &hashes, sizeof hashes, nullptr) ||
-      !SFileGetFileInfo(mpq, SFileMpqBlockTableSize, &blocks, sizeof blocks, nullptr))
+      !SFileGetFileInfo(mpq, SFileMpqBlockTableSize, &blocks, sizeof blocks, nullptr) ||
+      !SFileGetFileInfo(mpq, SFileMpqHeaderOffset, &headerAt, sizeof headerAt, nullptr) || headerAt > archiveBytes)
     return false;
   // Neither table can be larger than the archive that holds it; a header
   // that says so is damaged (and would have us allocate gigabytes).
@@ -38,58 +36,29 @@ bool HashTableIsSound(HANDLE mpq, uint64_t archiveBytes) {
                                    static_cast<DWORD>(blocks * sizeof(TMPQBlock)), nullptr)))
     return false;
   for (const TMPQHash& hash : hashTable) {
-    if (hash.dwBlockIndex >= kDeleted) continue;
+    if (hash.dwBlockIndex >= mpq::kHashDeleted) continue;
     if (hash.dwBlockIndex >= blocks || !(blockTable[hash.dwBlockIndex].dwFlags & MPQ_FILE_EXISTS)) return false;
   }
+  const uint64_t room = archiveBytes - headerAt;
+  for (const TMPQBlock& block : blockTable)
+    if ((block.dwFlags & MPQ_FILE_EXISTS) && uint64_t{block.dwFilePos} + block.dwCSize > room) return false;
   return true;
-}
-
-uint32_t Word(const char* at) {
-  uint32_t value = 0;
-  for (int i = 3; i >= 0; --i) value = (value << 8) | static_cast<uint8_t>(at[i]);
-  return value;
 }
 
 // The header's table sizes, checked before StormLib sees them: it allocates
 // and fills whatever a header asks for, which for a scribbled size means
-// minutes and gigabytes. StormLib looks for the header at every 512 bytes,
-// possibly behind a user-data block that says where it is; so do we. Only the
-// formats with 32-bit table sizes (0 and 1, the game's) are checked here.
+// minutes and gigabytes. Only formats 0 and 1 (the game's) are checked here.
 bool TableSizesFit(const std::string& path, uint64_t archiveBytes) {
-  std::ifstream in(path, std::ios::binary);
-  char header[32];
-  for (uint64_t at = 0; at + sizeof header <= archiveBytes; at += 512) {
-    if (!in.seekg(static_cast<std::streamoff>(at)) || !in.read(header, sizeof header)) return true;
-    if (std::memcmp(header, "MPQ\x1B", 4) == 0) {  // user data first: the header is further on
-      const uint64_t real = at + Word(header + 8);
-      if (real + sizeof header > archiveBytes || !in.seekg(static_cast<std::streamoff>(real)) ||
-          !in.read(header, sizeof header))
-        return true;
-    }
-    if (std::memcmp(header, "MPQ\x1A", 4) != 0) continue;
-    const uint16_t format = static_cast<uint16_t>(static_cast<uint8_t>(header[12]) | static_cast<uint8_t>(header[13]) << 8);
-    if (format > 1) return true;
-    return uint64_t{Word(header + 0x18)} * sizeof(TMPQHash) <= archiveBytes &&
-           uint64_t{Word(header + 0x1C)} * sizeof(TMPQBlock) <= archiveBytes;
-  }
-  return true;  // no header: StormLib refuses it
-}
-}  // namespace
-
-std::string ArchiveKey(std::string_view name) {
-  std::string key(name);
-  for (char& c : key) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return key;
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  const std::optional<mpq::Header> header = mpq::FindHeader(fd, archiveBytes);
+  close(fd);
+  if (!header || header->format > 1) return true;  // StormLib refuses it, or checks it itself
+  return uint64_t{header->hashCount} * sizeof(mpq::HashEntry) <= archiveBytes &&
+         uint64_t{header->blockCount} * sizeof(mpq::BlockEntry) <= archiveBytes;
 }
 
-uint64_t Digest(std::string_view bytes) {
-  // FNV-1a over the bytes, then the length: enough to tell a file read back
-  // from one that changed.
-  uint64_t hash = 0xcbf29ce484222325ull;
-  for (const char c : bytes) hash = (hash ^ static_cast<uint8_t>(c)) * 0x100000001b3ull;
-  return (hash ^ bytes.size()) * 0x100000001b3ull;
-}
-
+// The whole of one archived file; false when it cannot be read to its end.
 bool ReadArchivedFile(HANDLE mpq, const char* name, std::string& bytes) {
   HANDLE file = nullptr;
   bytes.clear();
@@ -107,37 +76,37 @@ bool ReadArchivedFile(HANDLE mpq, const char* name, std::string& bytes) {
     if (whole && SFileReadFile(file, &extra, 1, &more, nullptr) && more != 0) whole = false;
   }
   SFileCloseFile(file);
+  ReportProgress();
   return whole;
 }
 
-bool ReadEveryFile(const std::string& path, const std::vector<std::string>& alsoNamed, ArchiveContents& contents) {
+bool ListsReadWhole(HANDLE mpq) {
+  std::string bytes;
+  for (const char* list : {"(listfile)", "(attributes)"})
+    if (SFileHasFile(mpq, list) && !ReadArchivedFile(mpq, list, bytes)) return false;
+  return true;
+}
+}  // namespace
+
+std::string ArchiveKey(std::string_view name) {
+  std::string key(name);
+  for (char& c : key) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return key;
+}
+
+bool ArchiveIsSound(const std::string& path, const std::map<std::string, std::string>& expected) {
   struct stat info {};
   HANDLE mpq = nullptr;
-  if (stat(path.c_str(), &info) != 0 || !TableSizesFit(path, static_cast<uint64_t>(info.st_size)) ||
-      !SFileOpenArchive(path.c_str(), 0, MPQ_OPEN_READ_ONLY, &mpq))
-    return false;
+  if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
+  const auto archiveBytes = static_cast<uint64_t>(info.st_size);
+  if (!TableSizesFit(path, archiveBytes) || !SFileOpenArchive(path.c_str(), 0, MPQ_OPEN_READ_ONLY, &mpq)) return false;
+  ReportProgress();
   DWORD flags = 0;
   bool sound = SFileGetFileInfo(mpq, SFileMpqFlags, &flags, sizeof flags, nullptr) &&
-               !(flags & MPQ_FLAG_MALFORMED) && HashTableIsSound(mpq, static_cast<uint64_t>(info.st_size));
-
+               !(flags & MPQ_FLAG_MALFORMED) && TablesAreSound(mpq, archiveBytes) && ListsReadWhole(mpq);
   std::string bytes;
-  SFILE_FIND_DATA found;
-  HANDLE find = sound ? SFileFindFirstFile(mpq, "*", &found, nullptr) : nullptr;
-  for (bool more = find != nullptr; sound && more; more = SFileFindNextFile(find, &found)) {
-    const bool named = !IsIndexName(found.cFileName);
-    if (ReadArchivedFile(mpq, found.cFileName, bytes)) {
-      if (named) contents.named[ArchiveKey(found.cFileName)] = Digest(bytes);
-      else ++contents.unnamed;
-    } else if (named || !(found.dwFileFlags & MPQ_FILE_ENCRYPTED)) {
-      sound = false;
-    }
-  }
-  if (find) SFileFindClose(find);
-  for (const std::string& name : alsoNamed) {
-    if (!sound) break;
-    sound = ReadArchivedFile(mpq, name.c_str(), bytes);
-    contents.named[ArchiveKey(name)] = Digest(bytes);
-  }
+  for (auto it = expected.begin(); sound && it != expected.end(); ++it)
+    sound = ReadArchivedFile(mpq, it->first.c_str(), bytes) && bytes == it->second;
   SFileCloseArchive(mpq);
   return sound;
 }

@@ -6,8 +6,9 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
-#include <vector>
 
+#include "ArchiveCheck.h"
+#include "Progress.h"
 #include "archive/lmpqapi.h"
 
 namespace {
@@ -37,29 +38,39 @@ bool ReadDiskFile(const std::string& path, std::string& bytes, uint64_t& fileTim
   fileTime = (static_cast<uint64_t>(info.st_mtime) + 11644473600ull) * 10000000ull;
   return !in.bad();
 }
+
+// StormLib's word on each sector it writes.
+void WINAPI OnSectorWritten(void*, DWORD, DWORD, bool) { ReportProgress(); }
 }  // namespace
 
 ArchiveSession::~ArchiveSession() {
   if (m_mpq) SFileCloseArchive(m_mpq);
-  // m_copy goes with its destructor: an update not closed leaves no trace.
+  // The scratch and full copies go with their destructors: an update not
+  // closed leaves no trace.
 }
 
 uint32_t ArchiveSession::Open(const std::string& path, uint32_t mode, uint32_t maxFiles) {
   if (m_mpq || mode != (LMPQ_OPEN_EXISTING | LMPQ_OPEN_KEEP_LISTFILE)) return 0;
   char resolved[PATH_MAX];
   struct stat info {};
-  if (!realpath(path.c_str(), resolved) || !IsWritableRegularFile(resolved, info)) return 0;
+  if (!realpath(path.c_str(), resolved) || !IsWritableRegularFile(resolved, info) || !m_lock.Acquire(resolved)) return 0;
   m_path = resolved;
   m_maxFiles = maxFiles;
   ReplacementFile::RemoveLeftovers(m_path);
+  // An archive StormLib chokes on ends this worker here, with the archive
+  // untouched: StormLib writes only to a copy.
+  if (!ArchiveIsSound(m_path) || !OpenWorkCopy()) return 0;
+  SFileSetAddFileCallback(m_mpq, OnSectorWritten, nullptr);
+  return 1;
+}
 
-  // Every file read once before anything is written: an archive StormLib
-  // chokes on ends this worker here, with the archive untouched.
-  if (!ReadEveryFile(m_path, {}, m_before) || !m_copy.CreateFrom(m_path)) return 0;
-  if (!SFileOpenArchive(m_copy.path().c_str(), 0, 0, &m_mpq)) {
+bool ArchiveSession::OpenWorkCopy() {
+  m_appending = m_appended.Prepare(m_lock.fd());
+  if (!m_appending && !m_copy.CreateFrom(m_path)) return false;
+  const std::string work = m_appending ? m_appended.ScratchPath() : m_copy.path();
+  if (!SFileOpenArchive(work.c_str(), 0, 0, &m_mpq)) {
     m_mpq = nullptr;
-    m_copy.Discard();
-    return 0;
+    return false;
   }
   // StormLib opens damaged or protected archives read-only; writing those
   // would fail half-way.
@@ -68,10 +79,9 @@ uint32_t ArchiveSession::Open(const std::string& path, uint32_t mode, uint32_t m
   if (flags & (MPQ_FLAG_READ_ONLY | MPQ_FLAG_MALFORMED)) {
     SFileCloseArchive(m_mpq);
     m_mpq = nullptr;
-    m_copy.Discard();
-    return 0;
+    return false;
   }
-  return 1;
+  return true;
 }
 
 bool ArchiveSession::StoreFile(const std::string& name, const std::string& bytes, uint64_t fileTime,
@@ -105,43 +115,21 @@ uint32_t ArchiveSession::Add(const std::string& file, const std::string& nameInA
   uint64_t fileTime = 0;
   if (!ReadDiskFile(file, bytes, fileTime)) return 0;
   if (!StoreFile(nameInArchive, bytes, fileTime, StormFlagsFor(flags))) return 0;
-  m_added[ArchiveKey(nameInArchive)] = {nameInArchive, std::move(bytes)};
+  m_added[ArchiveKey(nameInArchive)] = std::move(bytes);
   return 1;
 }
 
 uint32_t ArchiveSession::Close() {
   if (!m_mpq) return 0;
+  // A full copy drops the space that replaced files and old tables took,
+  // where StormLib knows every file's key (it cannot otherwise, and then
+  // leaves the copy as it is).
+  if (!m_appending && !m_added.empty()) SFileCompactArchive(m_mpq, nullptr, false);
   // Closing writes the copy's tables, its (listfile) and its (attributes).
   const bool written = SFileCloseArchive(m_mpq);
   m_mpq = nullptr;
-  if (!written) {
-    m_copy.Discard();
-    return 0;
-  }
-  if (m_added.empty()) {  // nothing changed: the archive stays as it is
-    m_copy.Discard();
-    return 1;
-  }
-
-  // The copy must hold every file as before, and each added one as given.
-  std::vector<std::string> names;
-  for (const auto& [key, added] : m_added) names.push_back(added.first);
-  ArchiveContents after;
-  bool sound = ReadEveryFile(m_copy.path(), names, after);
-  for (const auto& [key, digest] : m_before.named) {
-    if (!sound) break;
-    // The archive's own lists ((listfile), (attributes)) change with every add.
-    if (m_added.count(key) || key.starts_with('(')) continue;
-    const auto found = after.named.find(key);
-    sound = found != after.named.end() && found->second == digest;
-  }
-  for (const auto& [key, added] : m_added) {
-    if (!sound) break;
-    sound = after.named[key] == Digest(added.second);
-  }
-  if (!sound) {
-    m_copy.Discard();
-    return 0;
-  }
-  return m_copy.Commit() ? 1 : 0;
+  if (!written) return 0;
+  if (m_added.empty()) return 1;  // nothing changed: the archive stays as it is
+  if (m_appending) return m_appended.Commit(m_added) ? 1 : 0;
+  return ArchiveIsSound(m_copy.path(), m_added) && m_copy.Commit() ? 1 : 0;
 }

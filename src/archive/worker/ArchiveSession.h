@@ -1,15 +1,20 @@
 #pragma once
 // One archive's update, as the worker runs it for the library's entries:
-// open checks the archive and copies it, add stores files in the copy, close
-// checks the copy and puts it in the archive's place. The archive itself is
-// never written; an update that is not closed leaves it as it was.
+// open locks the archive, checks it and gives StormLib a copy to work on,
+// add stores files in the copy, close checks the copy and puts the update
+// into the archive. An update that is not closed leaves the archive as it was.
+//
+// The update is appended to the archive where its shape allows
+// (AppendedUpdate); otherwise a full copy beside it replaces it
+// (ReplacementFile), which also compacts what earlier appends left unused.
 #include <StormLib.h>
 
 #include <cstdint>
 #include <map>
 #include <string>
 
-#include "ArchiveCheck.h"
+#include "AppendedUpdate.h"
+#include "ArchiveLock.h"
 #include "ReplacementFile.h"
 
 class ArchiveSession {
@@ -25,12 +30,15 @@ class ArchiveSession {
   uint32_t Close();
 
  private:
+  bool OpenWorkCopy();
   bool StoreFile(const std::string& name, const std::string& bytes, uint64_t fileTime, DWORD stormFlags);
 
-  std::string m_path;               // the archive, links resolved
-  uint32_t m_maxFiles = 0;          // the most files it may grow to hold
-  ArchiveContents m_before;         // what it held when opened
-  std::map<std::string, std::pair<std::string, std::string>> m_added;  // key -> name, contents
+  std::string m_path;                          // the archive, links resolved
+  uint32_t m_maxFiles = 0;                     // the most files it may grow to hold
+  std::map<std::string, std::string> m_added;  // name (as a key) -> contents
+  ArchiveLock m_lock;
+  AppendedUpdate m_appended;
   ReplacementFile m_copy;
-  HANDLE m_mpq = nullptr;           // the copy, open for update
+  bool m_appending = false;                    // which of the two StormLib works on
+  HANDLE m_mpq = nullptr;
 };

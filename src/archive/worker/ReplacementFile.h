@@ -7,6 +7,8 @@
 // A copy is named "<file>.lmpqapi-<pid>.tmp" and locked while its maker runs;
 // one whose maker has gone (killed half-way) is removed by the next worker
 // that opens the same file.
+#include <sys/stat.h>
+
 #include <string>
 
 class ReplacementFile {
@@ -34,5 +36,6 @@ class ReplacementFile {
  private:
   std::string m_target;
   std::string m_path;
+  struct stat m_original {};  // the target's owner and mode, for the copy
   int m_fd = -1;  // holds the lock that marks the copy as in use
 };

@@ -7,9 +7,8 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <vector>
 
-#include "WholeIo.h"
+#include "FileRange.h"
 
 namespace {
 constexpr const char* kMark = ".lmpqapi-";
@@ -24,17 +23,6 @@ std::string FolderOf(const std::string& path) {
 std::string NameOf(const std::string& path) {
   const size_t slash = path.rfind('/');
   return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-bool CopyContents(int from, int to) {
-  std::vector<char> block(1 << 20);
-  for (;;) {
-    const ssize_t n = read(from, block.data(), block.size());
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return false;
-    if (n == 0) return true;
-    if (!wholeio::WriteWhole(to, block.data(), static_cast<size_t>(n))) return false;
-  }
 }
 
 bool SyncFolder(const std::string& folder) {
@@ -82,18 +70,25 @@ bool ReplacementFile::CreateFrom(const std::string& target) {
     close(from);
     return false;
   }
-  const bool copied = flock(m_fd, LOCK_EX | LOCK_NB) == 0 && CopyContents(from, m_fd) &&
-                      fchmod(m_fd, info.st_mode & 07777) == 0;
+  m_original = info;
+  const bool copied = flock(m_fd, LOCK_EX | LOCK_NB) == 0 &&
+                      CopyRange(from, m_fd, 0, static_cast<uint64_t>(info.st_size));
   close(from);
   if (!copied) Discard();
-  // The owner stays as it is where we may keep it; elsewhere the copy is ours.
-  else if (fchown(m_fd, info.st_uid, info.st_gid) != 0) errno = 0;
   return copied;
 }
 
 bool ReplacementFile::Commit() {
   if (m_fd < 0) return false;
-  const bool done = fsync(m_fd) == 0 && rename(m_path.c_str(), m_target.c_str()) == 0;
+  // Opened again by name: StormLib may have put a compacted file in the
+  // copy's place.
+  const int copy = open(m_path.c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW);
+  struct stat info {};
+  bool done = copy >= 0 && fstat(copy, &info) == 0 && fchmod(copy, m_original.st_mode & 07777) == 0;
+  // The owner stays as it is where we may keep it; elsewhere the copy is ours.
+  if (done && fchown(copy, m_original.st_uid, m_original.st_gid) != 0) errno = 0;
+  done = done && SyncFile(copy, 0, static_cast<uint64_t>(info.st_size)) && rename(m_path.c_str(), m_target.c_str()) == 0;
+  if (copy >= 0) close(copy);
   if (!done) {
     Discard();
     return false;

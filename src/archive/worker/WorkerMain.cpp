@@ -10,6 +10,7 @@
 #include <string>
 
 #include "ArchiveSession.h"
+#include "Progress.h"
 #include "WholeIo.h"
 #include "archive/WorkerProtocol.h"
 
@@ -41,6 +42,7 @@ int main() {
   const int nothing = open("/dev/null", O_RDONLY | O_CLOEXEC);
   if (nothing >= 0) dup2(nothing, STDIN_FILENO);
 
+  SetProgressChannel(out);
   ArchiveSession session;
   for (;;) {
     char length[4];

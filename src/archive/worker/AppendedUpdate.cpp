@@ -1,0 +1,141 @@
+#include "AppendedUpdate.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <vector>
+
+#include "ArchiveCheck.h"
+#include "FileRange.h"
+#include "WholeIo.h"
+
+namespace {
+constexpr uint64_t kSector = 512;
+
+std::optional<uint64_t> SizeOf(int fd) {
+  struct stat info {};
+  if (fstat(fd, &info) != 0) return std::nullopt;
+  return static_cast<uint64_t>(info.st_size);
+}
+
+// A file in the temporary folder that goes when it is closed, or when the
+// worker is killed.
+int MakeScratchFile() {
+  const char* folder = std::getenv("TMPDIR");
+  std::string name = std::string(folder && *folder ? folder : "/tmp") + "/lmpqapi-XXXXXX";
+  const int fd = mkostemp(name.data(), O_CLOEXEC);
+  if (fd >= 0) unlink(name.c_str());
+  return fd;
+}
+
+// Dead space (replaced files, old lists and tables) above this share of the
+// archive is compacted away by a full copy instead.
+bool TooMuchDeadSpace(const mpq::Header& header, const mpq::Tables& tables, uint64_t archiveBytes) {
+  uint64_t live = header.headerSize + (tables.hashes.size() + tables.blocks.size()) * sizeof(mpq::BlockEntry);
+  for (const mpq::BlockEntry& block : tables.blocks)
+    if (block.flags & mpq::kFileExists) live += block.compressedSize;
+  const uint64_t size = archiveBytes - header.at;
+  const uint64_t dead = size > live ? size - live : 0;
+  return dead > (1u << 20) && dead > size / 4;
+}
+
+bool SameBlock(const mpq::BlockEntry& a, const mpq::BlockEntry& b) {
+  return a.offset == b.offset && a.compressedSize == b.compressedSize && a.fileSize == b.fileSize && a.flags == b.flags;
+}
+}  // namespace
+
+AppendedUpdate::~AppendedUpdate() {
+  if (m_scratch >= 0) close(m_scratch);
+}
+
+bool AppendedUpdate::Prepare(int archive) {
+  const std::optional<uint64_t> size = SizeOf(archive);
+  if (!size) return false;
+  const std::optional<mpq::Header> header = mpq::FindHeader(archive, *size);
+  // Format 1 qualifies while it has no high words; the switch must be one
+  // sector's write; all places must stay 32-bit.
+  if (!header || header->format > 1 || header->hiBlockTableAt || header->at % kSector + 0x2C > kSector ||
+      *size - header->at >= (uint64_t{1} << 31))
+    return false;
+  std::optional<mpq::Tables> tables = mpq::ReadTables(archive, *size, *header);
+  if (!tables || tables->BlockOf("(signature)") || TooMuchDeadSpace(*header, *tables, *size)) return false;
+
+  // The file that ends furthest, leaving out the archive's own lists, which
+  // StormLib writes anew after everything else.
+  const auto listfile = tables->BlockOf("(listfile)"), attributes = tables->BlockOf("(attributes)");
+  std::optional<uint32_t> last;
+  for (uint32_t i = 0; i < tables->blocks.size(); ++i) {
+    const mpq::BlockEntry& block = tables->blocks[i];
+    if (!(block.flags & mpq::kFileExists) || block.compressedSize == 0 || i == listfile || i == attributes) continue;
+    if (!last || uint64_t{block.offset} + block.compressedSize >
+                     uint64_t{tables->blocks[*last].offset} + tables->blocks[*last].compressedSize)
+      last = i;
+  }
+  if (!last) return false;
+
+  const int scratch = MakeScratchFile();
+  if (scratch < 0) return false;
+  m_scratch = scratch;
+  m_archive = archive;
+  m_end = *size;
+  m_before = *tables;
+  mpq::BlockEntry& stretched = tables->blocks[*last];
+  m_stretchedAt = stretched.offset;
+  m_trueSize = stretched.compressedSize;
+  m_stretchedSize = static_cast<uint32_t>(m_end - header->at - stretched.offset);
+  stretched.compressedSize = m_stretchedSize;
+  const std::vector<char> blockTable = mpq::EncodeBlockTable(tables->blocks);
+  if (CopyRange(archive, scratch, 0, m_end) &&
+      wholeio::WriteWholeAt(scratch, header->at + header->blockTableAt, blockTable.data(), blockTable.size()))
+    return true;
+  close(m_scratch);
+  m_scratch = -1;
+  return false;
+}
+
+std::string AppendedUpdate::ScratchPath() const { return "/proc/self/fd/" + std::to_string(m_scratch); }
+
+bool AppendedUpdate::Commit(const std::map<std::string, std::string>& added) {
+  const std::optional<uint64_t> newEnd = SizeOf(m_scratch);
+  if (!newEnd || *newEnd < m_end) return false;
+  const std::optional<mpq::Header> header = mpq::FindHeader(m_scratch, *newEnd);
+  std::optional<mpq::Tables> tables = header ? mpq::ReadTables(m_scratch, *newEnd, *header) : std::nullopt;
+  if (!tables) return false;
+
+  // The stretched file gets its true size back. Everything StormLib wrote
+  // must lie past the old end: the tables, and every file that is not as it was.
+  const uint64_t base = header->at;
+  for (mpq::BlockEntry& block : tables->blocks)
+    if (block.offset == m_stretchedAt && block.compressedSize == m_stretchedSize) block.compressedSize = m_trueSize;
+  bool allNew = base + header->hashTableAt >= m_end && base + header->blockTableAt >= m_end;
+  for (size_t i = 0; allNew && i < tables->blocks.size(); ++i) {
+    const mpq::BlockEntry& block = tables->blocks[i];
+    const bool asBefore = i < m_before.blocks.size() && SameBlock(block, m_before.blocks[i]);
+    allNew = asBefore || !(block.flags & mpq::kFileExists) || base + block.offset >= m_end;
+  }
+  const std::vector<char> blockTable = mpq::EncodeBlockTable(tables->blocks);
+  if (!allNew || !wholeio::WriteWholeAt(m_scratch, base + header->blockTableAt, blockTable.data(), blockTable.size()))
+    return false;
+  // The scratch copy now reads as the archive will: its old part is the
+  // archive's own (only the old, now unused, block table differs).
+  if (!ArchiveIsSound(ScratchPath(), added)) return false;
+  return PutIntoArchive(*newEnd, *header);
+}
+
+bool AppendedUpdate::PutIntoArchive(uint64_t newEnd, const mpq::Header& header) {
+  // Only our workers write the archive, one at a time; anything else that
+  // changed its size meanwhile makes the update void.
+  if (SizeOf(m_archive) != m_end) return false;
+  std::vector<char> headerBytes(header.headerSize >= 0x2C ? 0x2C : 0x20);
+  if (!CopyRange(m_scratch, m_archive, m_end, newEnd - m_end) || !SyncFile(m_archive, m_end, newEnd)) {
+    if (ftruncate(m_archive, static_cast<off_t>(m_end)) != 0) errno = 0;  // the old archive either way
+    return false;
+  }
+  // The switch: one sector's write.
+  return wholeio::ReadWholeAt(m_scratch, header.at, headerBytes.data(), headerBytes.size()) &&
+         wholeio::WriteWholeAt(m_archive, header.at, headerBytes.data(), headerBytes.size()) &&
+         SyncFile(m_archive, header.at, header.at + headerBytes.size());
+}
