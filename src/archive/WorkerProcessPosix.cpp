@@ -140,16 +140,20 @@ bool WorkerProcess::Receive(char* into, size_t size, Clock::time_point deadline)
 }
 
 bool WorkerProcess::Finish() {
-  m_native->CloseChannel();
   // A worker that has answered its last request ends by itself as soon as it
-  // reads the end of its input.
+  // reads the end of its input; its side of the channel closes as it ends.
+  shutdown(m_native->channel, SHUT_WR);
+  char rest[64];
   const auto deadline = Clock::now() + std::chrono::seconds(5);
+  while (Receive(rest, sizeof rest, deadline)) {
+  }
+  m_native->CloseChannel();
   while (!m_native->Reap(false)) {
     if (Clock::now() >= deadline) {
       Kill();
       return false;
     }
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    std::this_thread::sleep_for(std::chrono::microseconds(200));
   }
   return m_native->endedWell;
 }

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <algorithm>
 #include <cstdlib>
 #include <vector>
 
@@ -88,12 +89,30 @@ bool AppendedUpdate::Prepare(int archive) {
   m_stretchedSize = static_cast<uint32_t>(m_end - header->at - stretched.offset);
   stretched.compressedSize = m_stretchedSize;
   const std::vector<char> blockTable = mpq::EncodeBlockTable(tables->blocks);
-  if (CopyRange(archive, scratch, 0, m_end) &&
+  if (CopyWhatStormLibReads(*header, *tables, {listfile, attributes}) &&
       wholeio::WriteWholeAt(scratch, header->at + header->blockTableAt, blockTable.data(), blockTable.size()))
     return true;
   close(m_scratch);
   m_scratch = -1;
   return false;
+}
+
+bool AppendedUpdate::CopyWhatStormLibReads(const mpq::Header& header, const mpq::Tables& tables,
+                                           std::initializer_list<std::optional<uint32_t>> lists) {
+  // The scratch copy is as long as the archive, but holds only what StormLib
+  // reads to add a file (where it looks for the header, the tables, the
+  // archive's own lists), so that the cost does not grow with the archive.
+  // Everything it reads back afterwards it has written itself.
+  if (ftruncate(m_scratch, static_cast<off_t>(m_end)) != 0) return false;
+  std::vector<std::pair<uint64_t, uint64_t>> ranges = {
+      {0, std::min<uint64_t>(m_end, header.at + 0x10000)},
+      {header.at + header.hashTableAt, tables.hashes.size() * sizeof(mpq::HashEntry)},
+      {header.at + header.blockTableAt, tables.blocks.size() * sizeof(mpq::BlockEntry)}};
+  for (const std::optional<uint32_t>& list : lists)
+    if (list) ranges.emplace_back(header.at + tables.blocks[*list].offset, tables.blocks[*list].compressedSize);
+  for (const auto& [at, size] : ranges)
+    if (at > m_end || size > m_end - at || !CopyRange(m_archive, m_scratch, at, size)) return false;
+  return true;
 }
 
 std::string AppendedUpdate::ScratchPath() const { return "/proc/self/fd/" + std::to_string(m_scratch); }

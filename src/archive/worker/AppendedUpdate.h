@@ -13,6 +13,8 @@
 // the archive. In the scratch copy the block table stretches that file up to
 // the archive's end; after StormLib is done, its true size goes back.
 #include <cstdint>
+#include <initializer_list>
+#include <optional>
 #include <map>
 #include <string>
 
@@ -40,6 +42,8 @@ class AppendedUpdate {
   bool Commit(const std::map<std::string, std::string>& added);
 
  private:
+  bool CopyWhatStormLibReads(const mpq::Header& header, const mpq::Tables& tables,
+                             std::initializer_list<std::optional<uint32_t>> lists);
   bool PutIntoArchive(uint64_t newEnd, const mpq::Header& header);
 
   int m_archive = -1;
