@@ -34,16 +34,30 @@ timed() {  # timed NAME COMMAND...: runs it and appends its wall time
   log "$name took $((end - start)) s"
 }
 
-# Debian's sources come from a deb-src line of our own file, so the system's
-# sources stay as they are.
+# The Debian mirror this machine already installs its packages from: the
+# first "deb" source that is not the security archive, in either format.
+system_mirror() {
+  local uri
+  uri=$(awk '/^Types:/ {deb = ($0 ~ /[[:space:]]deb([[:space:]]|$)/)} deb && /^URIs:/ && !/security/ {print $2; exit}' \
+        /etc/apt/sources.list.d/*.sources 2>/dev/null)
+  [ -n "$uri" ] || uri=$(awk '$1 == "deb" && !/security/ {for (i = 2; i <= NF; i++) if ($i ~ /:\/\//) {print $i; exit}}' \
+                        /etc/apt/sources.list 2>/dev/null)
+  echo "$uri"
+}
+
+# Debian's sources come from a deb-src line of our own file, on the mirror
+# the system uses, so the system's sources stay as they are.
 ensure_deb_src() {
-  local list=/etc/apt/sources.list.d/tabwright-deb-src.sources
+  local list=/etc/apt/sources.list.d/tabwright-deb-src.sources mirror suite
   if [ ! -f "$list" ]; then
+    mirror=$(system_mirror)
+    [ -n "$mirror" ] || { log "no Debian mirror in apt's sources: cannot fetch Debian's sources"; exit 1; }
+    suite=$(. /etc/os-release && echo "$VERSION_CODENAME")
     log "adding $list"
     cat > "$list" <<SRC
 Types: deb-src
-URIs: http://deb.debian.org/debian
-Suites: bookworm
+URIs: $mirror
+Suites: $suite
 Components: main
 Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
 SRC
