@@ -4,16 +4,24 @@
 // faults: bytes flipped anywhere or in its tables, cut short, grown, header
 // words set to odd values, a range overwritten. Every archive must be either
 // refused at open and left byte for byte as it was, or updated into one that
-// the library opens again; no call may wait much past the library's bound of
+// the library opens again (and an update killed at a random moment leaves
+// the old archive or exactly the new one); no call may wait much past the library's bound of
 // ten seconds without progress, and the calling process must
 // survive every one. Prints the tally and each finding; fails on a finding.
 #include <dlfcn.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <cstdio>
+#include <cerrno>
+#include <chrono>
 #include <random>
+#include <thread>
 
 #include "archive/MpqFiles.h"
 #include "archive/lmpqapi.h"
@@ -85,6 +93,27 @@ void Mutate(QByteArray& b, std::mt19937_64& rng) {
   }
 }
 
+// The same add in a process of its own, killed together with its worker at
+// `micros` past its start, as a crash or a kill -9 would strike.
+void AddKilledAt(Lmpqapi& library, const QString& archive, const QString& sheet, int micros) {
+  const pid_t caller = fork();
+  if (caller == 0) {
+    setpgid(0, 0);  // the worker joins this group
+    const unsigned handle = library.open(archive);
+    if (handle) {
+      library.add(handle, sheet, "data\\global\\excel\\weapons.txt");
+      library.close(handle);
+    }
+    _exit(0);
+  }
+  setpgid(caller, caller);
+  std::this_thread::sleep_for(std::chrono::microseconds(micros));
+  kill(-caller, SIGKILL);
+  // Both come to this process (a subreaper) to be waited for.
+  while (waitpid(-1, nullptr, 0) > 0 || errno == EINTR) {
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -107,7 +136,8 @@ int main(int argc, char** argv) {
 
   Lmpqapi library;
   if (!library.loaded() || library.initialize() != 1) return std::puts("archive_stress: no library"), 2;
-  long refused = 0, updated = 0, unchanged = 0, givenUp = 0, findings = 0;
+  prctl(PR_SET_CHILD_SUBREAPER, 1);
+  long refused = 0, updated = 0, unchanged = 0, givenUp = 0, killedOld = 0, killedNew = 0, findings = 0;
   qint64 slowest = 0;
   QElapsedTimer all;
   all.start();
@@ -143,12 +173,25 @@ int main(int argc, char** argv) {
       const unsigned again = library.open(archive);
       if (!again) finding(i, "an updated archive does not open again");
       else library.close(again);
+      // Once more, killed at a random moment of the add (which takes a few
+      // milliseconds): the archive must then be the old one, its bytes
+      // intact (an unused tail may follow them), or exactly the new one.
+      WriteBytes(archive, bytes);
+      AddKilledAt(library, archive, sheet, int(rng() % 12000));
+      const QByteArray killed = ReadBytes(archive);
+      if (killed == after) ++killedNew;
+      else if (killed.startsWith(bytes)) ++killedOld;
+      else finding(i, "an add killed half-way left neither the old archive nor the new one");
+      const unsigned cleanup = library.open(archive);  // removes what the killed add left
+      if (cleanup) library.close(cleanup);
     }
     if (QDir(dir.path()).entryList(QDir::Files).size() != 2) finding(i, "a copy was left beside the archive");
     if ((i + 1) % 1000 == 0) std::fprintf(stderr, "archive_stress: %ld archives\n", i + 1);
   }
   std::printf("archive_stress: %ld mutated archives (seed %llu) in %lld s: %ld refused unchanged, %ld updated, "
-              "%ld opened but left unchanged; %ld given up after 10 s without progress; slowest call %lld ms; %ld findings\n",
-              count, seed, all.elapsed() / 1000, refused, updated, unchanged, givenUp, slowest, findings);
+              "%ld opened but left unchanged; %ld given up after 10 s without progress; slowest call %lld ms; "
+              "updates killed at a random moment: %ld left the old archive, %ld the new; %ld findings\n",
+              count, seed, all.elapsed() / 1000, refused, updated, unchanged, givenUp, slowest, killedOld, killedNew,
+              findings);
   return findings ? 1 : 0;
 }
