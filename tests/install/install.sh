@@ -56,7 +56,7 @@ for line in "<id>$id</id>" "<name>Tabwright</name>" "<summary>Tabsheet editor &a
 done
 [ "$(grep -c '<release ' "$metainfo")" = 1 ] && grep -q "<release version=\"$version\"" "$metainfo" ||
   fail "the metainfo does not hold one release of version $version"
-rc=$source/src/res/tabwright.rc four=${version//./,},0
+rc=$build/src/res/tabwright.rc four=${version//./,},0
 for line in "IDR_MAINFRAME ICON \"tabwright.ico\"" "FILEVERSION $four" "PRODUCTVERSION $four" \
   "VALUE \"Comments\", \"Tabsheet editor & TBL Viewer\\0\"" \
   "VALUE \"ProductName\", \"Tabwright\\0\"" \
