@@ -2,9 +2,9 @@
 # `cmake --install` into a prefix of our own, as the README tells users: what
 # lands where, whether the installed program finds its archive library, and
 # whether the desktop's validators and the Windows version record agree.
-# install.sh <cmake> <build> <source> <version> <bindir> <libdir> <datadir> <render-icon>
+# install.sh <cmake> <build> <source> <version> <bindir> <pkglibdir> <datadir> <render-icon>
 set -u
-cmake=$1 build=$2 source=$3 version=$4 bindir=$5 libdir=$6 datadir=$7 render_icon=$8
+cmake=$1 build=$2 source=$3 version=$4 bindir=$5 pkglibdir=$6 datadir=$7 render_icon=$8
 id=io.github.tabwright.Tabwright
 t=$(mktemp -d) && trap 'rm -rf "$t"' EXIT
 p=$t/prefix failures=0
@@ -16,13 +16,13 @@ installed=$(sed -n 's/^-- \(Installing\|Up-to-date\): //p' "$t/log")
 [ "$(grep -c . <<<"$installed")" -ge 6 ] || fail "fewer than 6 files installed: $installed"
 grep -v "^$p/" <<<"$installed" && fail "the files above lie outside the prefix"
 
-program=$p/$bindir/tabwright library=$p/$libdir/liblmpqapi.so
+program=$p/$bindir/tabwright library=$p/$pkglibdir/liblmpqapi.so
 desktop=$p/$datadir/applications/$id.desktop metainfo=$p/$datadir/metainfo/$id.metainfo.xml
 png=$p/$datadir/icons/hicolor/32x32/apps/$id.png svg=$p/$datadir/icons/hicolor/scalable/apps/$id.svg
 for f in "$program" "$library" "$desktop" "$metainfo" "$png" "$svg"; do [ -f "$f" ] || fail "missing $f"; done
 [ -x "$program" ] || fail "$program is not executable"
 # The library starts its worker from its own folder.
-[ -x "$p/$libdir/lmpqapi-worker" ] || fail "no lmpqapi-worker beside $library"
+[ -x "$p/$pkglibdir/lmpqapi-worker" ] || fail "no lmpqapi-worker beside $library"
 
 # The program loads the library by its bare name from inside the toolkit; only
 # a DT_RPATH (not a DT_RUNPATH) of the program reaches there.
