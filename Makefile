@@ -15,7 +15,7 @@ FUZZ_SECONDS ?= 60
 # Debian packages the build, the tests and the program need.
 PACKAGES := cmake make g++ pkg-config qt6-base-dev libstorm-dev libgtest-dev \
             fonts-dejavu-core xvfb xauth xdotool desktop-file-utils appstream \
-            clang libclang-rt-14-dev libxdamage-dev
+            clang libclang-rt-14-dev libxdamage-dev shared-mime-info libglib2.0-bin
 
 .PHONY: deps build run display test bench fuzz stress clean windows windows-test
 

@@ -1,7 +1,8 @@
 #!/bin/bash
 # `cmake --install` into a prefix of our own, as the README tells users: what
 # lands where, whether the installed program finds its archive library, and
-# whether the desktop's validators and the Windows version record agree.
+# whether the desktop's validators, the string tables' file type and the
+# Windows version record agree.
 # install.sh <cmake> <build> <source> <version> <bindir> <pkglibdir> <datadir> <render-icon>
 set -u
 cmake=$1 build=$2 source=$3 version=$4 bindir=$5 pkglibdir=$6 datadir=$7 render_icon=$8
@@ -19,7 +20,10 @@ grep -v "^$p/" <<<"$installed" && fail "the files above lie outside the prefix"
 program=$p/$bindir/tabwright library=$p/$pkglibdir/liblmpqapi.so
 desktop=$p/$datadir/applications/$id.desktop metainfo=$p/$datadir/metainfo/$id.metainfo.xml
 png=$p/$datadir/icons/hicolor/32x32/apps/$id.png svg=$p/$datadir/icons/hicolor/scalable/apps/$id.svg
-for f in "$program" "$library" "$desktop" "$metainfo" "$png" "$svg"; do [ -f "$f" ] || fail "missing $f"; done
+mime=$p/$datadir/mime/packages/$id.xml manpage=$p/$datadir/man/man1/tabwright.1.gz
+for f in "$program" "$library" "$desktop" "$metainfo" "$png" "$svg" "$mime" "$manpage"; do
+  [ -f "$f" ] || fail "missing $f"
+done
 [ -x "$program" ] || fail "$program is not executable"
 # The library starts its worker from its own folder.
 [ -x "$p/$pkglibdir/lmpqapi-worker" ] || fail "no lmpqapi-worker beside $library"
@@ -45,6 +49,26 @@ out=$(desktop-file-validate "$desktop" 2>&1) || fail "desktop-file-validate: $ou
 grep -qiE 'error|warning' <<<"$out" && fail "desktop-file-validate: $out"
 out=$(appstreamcli validate --no-net "$metainfo" 2>&1) || fail "appstreamcli validate: $out"
 out=$(appstreamcli validate-tree --no-net "$p" 2>&1) || fail "appstreamcli validate-tree: $out"
+
+# The string tables' type, as the desktop's MIME database builds it from the
+# definition and a file manager then sees files: "*.tbl" with its case, as the
+# program tells a table from a sheet, and nothing else; the type the desktop
+# entry names. Sheets are plain text, offered, not taken over: the install
+# sets no default application.
+type=application/x-diablo2-string-table
+update-mime-database "$p/$datadir/mime" >"$t/mime.log" 2>&1 || fail "update-mime-database: $(cat "$t/mime.log")"
+[ "$(grep -v '^#' "$p/$datadir/mime/globs2" | cut -d: -f2,3 | sort -u)" = "$type:*.tbl" ] ||
+  fail "the MIME database holds other globs than *.tbl: $(cat "$p/$datadir/mime/globs2")"
+bash "$source/tests/install/strings_tbl.sh" "$t/strings.tbl" >/dev/null && cp "$t/strings.tbl" "$t/STRINGS.TBL"
+printf 'name\tcode\r\nAxe\taxe\r\n' >"$t/sheet.txt"
+typeof() { XDG_DATA_DIRS=$p/$datadir:/usr/share gio info -a standard::content-type "$1" | sed -n 's/^ *standard::content-type: //p'; }
+[ "$(typeof "$t/strings.tbl")" = $type ] || fail "strings.tbl is $(typeof "$t/strings.tbl"), not $type"
+[ "$(typeof "$t/STRINGS.TBL")" != $type ] || fail "STRINGS.TBL, which the program reads as a sheet, is a $type"
+[ "$(typeof "$t/sheet.txt")" = text/plain ] || fail "a sheet is $(typeof "$t/sheet.txt"), not text/plain"
+has "$desktop" "MimeType=$type;text/tab-separated-values;text/plain;"
+grep -rlE 'Default Applications|=.*Tabwright' "$p/$datadir/applications" --include='*.list' && fail "the install sets a default application"
+has "$metainfo" "<mediatype>$type</mediatype>"
+gzip -t "$manpage" || fail "the manual page does not unpack"
 
 # One id, one name, one description, one version everywhere.
 for line in "Name=Tabwright" "Comment=Tabsheet editor & TBL Viewer" "Exec=tabwright %f" "Icon=$id" "Type=Application"; do
