@@ -21,7 +21,8 @@ program=$p/$bindir/tabwright library=$p/$pkglibdir/liblmpqapi.so
 desktop=$p/$datadir/applications/$id.desktop metainfo=$p/$datadir/metainfo/$id.metainfo.xml
 png=$p/$datadir/icons/hicolor/32x32/apps/$id.png svg=$p/$datadir/icons/hicolor/scalable/apps/$id.svg
 mime=$p/$datadir/mime/packages/$id.xml manpage=$p/$datadir/man/man1/tabwright.1.gz
-for f in "$program" "$library" "$desktop" "$metainfo" "$png" "$svg" "$mime" "$manpage"; do
+doc=$p/$datadir/doc/tabwright
+for f in "$program" "$library" "$desktop" "$metainfo" "$png" "$svg" "$mime" "$manpage" "$doc/copyright" "$doc/changelog.gz"; do
   [ -f "$f" ] || fail "missing $f"
 done
 [ -x "$program" ] || fail "$program is not executable"
@@ -68,7 +69,9 @@ typeof() { XDG_DATA_DIRS=$p/$datadir:/usr/share gio info -a standard::content-ty
 has "$desktop" "MimeType=$type;text/tab-separated-values;text/plain;"
 grep -rlE 'Default Applications|=.*Tabwright' "$p/$datadir/applications" --include='*.list' && fail "the install sets a default application"
 has "$metainfo" "<mediatype>$type</mediatype>"
-gzip -t "$manpage" || fail "the manual page does not unpack"
+gzip -t "$manpage" "$doc/changelog.gz" || fail "a compressed page does not unpack"
+[ "$(zcat "$doc/changelog.gz" | head -1)" = "tabwright ($version) unstable; urgency=medium" ] ||
+  fail "the changelog does not begin with version $version: $(zcat "$doc/changelog.gz" | head -1)"
 
 # One id, one name, one description, one version everywhere.
 for line in "Name=Tabwright" "Comment=Tabsheet editor & TBL Viewer" "Exec=tabwright %f" "Icon=$id" "Type=Application"; do
