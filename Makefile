@@ -15,12 +15,12 @@ FUZZ_SECONDS ?= 60
 # Debian packages the build, the tests and the program need.
 PACKAGES := cmake make g++ pkg-config qt6-base-dev libstorm-dev libgtest-dev \
             fonts-dejavu-core xvfb xauth xdotool desktop-file-utils appstream \
-            clang libclang-rt-14-dev libxdamage-dev shared-mime-info libglib2.0-bin
-# ... and what making the Debian package needs besides: `file` and
-# dpkg-shlibdeps for CPack's dependency list, and lintian.
-DEB_PACKAGES := dpkg-dev file lintian
+            clang libclang-rt-14-dev libxdamage-dev shared-mime-info libglib2.0-bin python3
+# ... and what making and trying the Debian package needs besides: `file` and
+# dpkg-shlibdeps for CPack's dependency list, lintian, and xdg-mime.
+DEB_PACKAGES := dpkg-dev file lintian xdg-utils
 
-.PHONY: deps deb-deps build run display test bench fuzz stress clean windows windows-test deb
+.PHONY: deps deb-deps build run display test bench fuzz stress clean windows windows-test deb deb-test
 
 # Installs those of the packages named that are missing.
 define install-missing
@@ -94,6 +94,11 @@ deb: build deb-deps
 	cpack --config $(BUILD)/CPackConfig.cmake -B $(BUILD)/cpack
 	mkdir -p dist && mv $(BUILD)/cpack/tabwright_*.deb dist/
 	lintian --fail-on error dist/tabwright_*.deb
+
+# Installs the package into this system with apt, uses it, removes it again:
+# as root, and not part of `make test`.
+deb-test: deb
+	tests/install/deb.sh dist/tabwright_*.deb
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(STRESS_BUILD)
