@@ -15,18 +15,29 @@ FUZZ_SECONDS ?= 60
 # Debian packages the build, the tests and the program need.
 PACKAGES := cmake make g++ pkg-config qt6-base-dev libstorm-dev libgtest-dev \
             fonts-dejavu-core xvfb xauth xdotool desktop-file-utils appstream \
-            clang libclang-rt-14-dev libxdamage-dev
+            clang libclang-rt-14-dev libxdamage-dev shared-mime-info libglib2.0-bin python3
+# ... and what making and trying the Debian package needs besides: `file` and
+# dpkg-shlibdeps for CPack's dependency list, lintian, and xdg-mime.
+DEB_PACKAGES := dpkg-dev file lintian xdg-utils
 
-.PHONY: deps build run display test bench fuzz stress clean windows windows-test
+.PHONY: deps deb-deps build run display test bench fuzz stress clean windows windows-test deb deb-test
 
-deps:
-	@missing=""; for p in $(PACKAGES); do \
+# Installs those of the packages named that are missing.
+define install-missing
+@missing=""; for p in $(1); do \
 	  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q "ok installed" || missing="$$missing $$p"; \
 	done; \
 	if [ -n "$$missing" ]; then \
 	  echo "Installing:$$missing"; \
 	  apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends $$missing; \
 	fi
+endef
+
+deps:
+	$(call install-missing,$(PACKAGES))
+
+deb-deps:
+	$(call install-missing,$(DEB_PACKAGES))
 
 build: deps
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF
@@ -75,6 +86,19 @@ windows: deps
 # The Windows tests and an end-to-end run of tabwright.exe, under Wine.
 windows-test: windows
 	tools/windows/test.sh
+
+# dist/tabwright_<version>_amd64.deb from the release build, by CPack, then
+# checked by lintian (which fails on errors and prints the rest).
+deb: build deb-deps
+	rm -rf $(BUILD)/cpack dist/tabwright_*.deb
+	cpack --config $(BUILD)/CPackConfig.cmake -B $(BUILD)/cpack
+	mkdir -p dist && mv $(BUILD)/cpack/tabwright_*.deb dist/
+	lintian --fail-on error dist/tabwright_*.deb
+
+# Installs the package into this system with apt, uses it, removes it again:
+# as root, and not part of `make test`.
+deb-test: deb
+	tests/install/deb.sh dist/tabwright_*.deb
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(STRESS_BUILD)

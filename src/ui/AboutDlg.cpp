@@ -3,10 +3,11 @@
 #include <QFont>
 #include <QLabel>
 
+#include "res/Version.h"
 #include "ui/TabSheetDlg.h"
 
 const QString& CAboutDlg::TitleText() {
-  static const QString text = QStringLiteral("Tabwright\n\t   Beta 1");
+  static const QString text = QStringLiteral("Tabwright\n\t   " TW_RELEASE_NAME);
   return text;
 }
 

@@ -16,13 +16,14 @@
 #include "platform/Paths.h"
 #include "platform/Profile.h"
 #include "res/Artwork.h"
+#include "res/Version.h"
 #include "res/resource.h"
 #include "sheet/MSFlexGrid.h"
 #include "ui/EditorLayout.h"
 
 CTabSheetDlg::CTabSheetDlg(EditorContext context, QWidget* parent)
     : QDialog(parent), m_hIcon(ApplicationIcon()), m_context(std::move(context)) {
-  setWindowTitle(QStringLiteral("Tabwright Beta 1"));
+  setWindowTitle(QStringLiteral("Tabwright " TW_RELEASE_NAME));
   setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint |
                  Qt::WindowCloseButtonHint);
   setSizeGripEnabled(false);

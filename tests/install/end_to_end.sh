@@ -2,14 +2,22 @@
 # The installed program in a real X server (Xvfb, started here), used as a
 # user uses it (xdotool): a sheet named on the command line, a cell clicked,
 # the cell editor typed into, Save from the File menu, "File saved" dismissed,
-# Escape; then a string table, its entry count and CRC read from the title.
-# end_to_end.sh <cmake> <build> <bindir>
+# Add File to Archive into an archive made by StormLib (the archive library
+# starts its worker where it was installed), Escape; then a string table, its
+# entry count and CRC read from the title.
+#   end_to_end.sh <cmake> <build> <bindir>   installs the build into a prefix of its own first
+#   end_to_end.sh <program>                  the program installed already (the Debian package)
 set -u
-cmake=$1 build=$2 bindir=$3
-source "$(dirname "$0")/desktop.sh"
+here=$(cd "$(dirname "$0")" && pwd)
+source "$here/desktop.sh"
 visible() { xdotool search --onlyvisible --pid "$prog" 2>/dev/null; }
 
-"$cmake" --install "$build" --prefix "$t/prefix" >"$t/log" 2>&1 || { cat "$t/log"; fail "cmake --install"; }
+if [ $# = 1 ]; then
+  program=$1
+else
+  cmake=$1 build=$2 program=$t/prefix/$3/tabwright
+  "$cmake" --install "$build" --prefix "$t/prefix" >"$t/log" 2>&1 || { cat "$t/log"; fail "cmake --install"; }
+fi
 mkdir -m 700 "$t/run" && mkdir "$t/work" "$t/data"
 export QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR=$t/run
 unset WAYLAND_DISPLAY
@@ -21,7 +29,7 @@ export DBUS_SESSION_BUS_ADDRESS=unix:path=$t/no-bus
 # On a real X server the X keyboard library copies strings of X replies, which
 # have no terminating zero, by their length: no strict string checks.
 start() {
-  (cd "$t/work" && ASAN_OPTIONS=${ASAN_OPTIONS:-}:strict_string_checks=0 exec "$t/prefix/$bindir/tabwright" "$1" 2>"$t/err") &
+  (cd "$t/work" && ASAN_OPTIONS=${ASAN_OPTIONS:-}:strict_string_checks=0 exec "$program" "$1" 2>"$t/err") &
   prog=$!
 }
 # The program ends by itself within 30 s, with exit code 0, and the sanitizers said nothing.
@@ -51,6 +59,22 @@ sheet $row " edited" >"$t/expected"
 cmp "$t/expected" "$t/data/sheet.txt" || fail "saved bytes (row $row edited): $(cat -v "$t/data/sheet.txt")"
 xdotool mousemove --sync --window $win 20 20 && key Return
 poll eval '! titled Tabwright >/dev/null' || fail "the \"File saved\" box stays"
+
+# Add File to Archive, three along the menu bar from File: the archive is
+# chosen in the open dialog by typing its path (keys go to the window under
+# the pointer); the saved sheet goes in as data\global\excel\sheet.txt.
+python3 "$here/mpq.py" create "$t/data/patch.mpq" || fail "StormLib makes no archive"
+# The window takes keys once clicked: the click goes to the grid.
+xdotool mousemove --sync --window $w $((WIDTH / 2)) $((HEIGHT / 2)) click 1 && key alt+f Right Right Right Return
+window Open
+xdotool mousemove --sync --window $win 20 20 && xdotool type --delay 40 -- "$t/data/patch.mpq" && key Return
+window Tabwright
+python3 "$here/mpq.py" read "$t/data/patch.mpq" 'data\global\excel\sheet.txt' >"$t/stored" ||
+  fail "the archive does not hold data\\global\\excel\\sheet.txt"
+cmp "$t/expected" "$t/stored" || fail "the archive holds other bytes than the saved sheet"
+xdotool mousemove --sync --window $win 20 20 && key Return
+poll eval '! titled Tabwright >/dev/null' || fail "the \"File added to archive\" box stays"
+eval "$(xdotool getwindowgeometry --shell $w)"
 # More typing, then Escape: the program ends at once, the file keeps what was saved.
 edit " unsaved" && key Escape
 ends_cleanly

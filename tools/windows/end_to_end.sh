@@ -52,7 +52,7 @@ poll eval '! titled Tabwright >/dev/null' || fail "the \"File saved\" box stays"
 
 # Add File to Archive: the archive is chosen in the open dialog by typing its
 # path; the sheet goes in as data\global\excel\my sheet.txt.
-/usr/bin/python3 "$here/mpq.py" create "$t/data/patch.mpq" || fail "StormLib makes no archive"
+/usr/bin/python3 "$TW_ROOT/tests/install/mpq.py" create "$t/data/patch.mpq" || fail "StormLib makes no archive"
 cp "$t/data/patch.mpq" "$t/empty.mpq"
 # The menu bar's fourth command has no mnemonic: Alt, then across to it.
 xdotool mousemove --sync --window $w 300 300 click 1 >/dev/null
@@ -71,7 +71,7 @@ POLL=60 poll eval '[ "$(titles | grep -c Tabwright)" -gt 0 ]' || fail "no messag
 window Tabwright && box=$win
 sleep 0.5
 if [ -f "$t/app/Tabwright/lmpqapi-worker.exe" ]; then
-  /usr/bin/python3 "$here/mpq.py" read "$t/data/patch.mpq" 'data\global\excel\my sheet.txt' >"$t/stored" \
+  /usr/bin/python3 "$TW_ROOT/tests/install/mpq.py" read "$t/data/patch.mpq" 'data\global\excel\my sheet.txt' >"$t/stored" \
     || fail "the archive does not hold data\\global\\excel\\my sheet.txt"
   cmp "$t/expected" "$t/stored" || fail "the archive holds other bytes than the saved sheet"
   echo "archive: data\\global\\excel\\my sheet.txt holds the saved sheet"

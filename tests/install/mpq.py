@@ -1,6 +1,6 @@
 #!/usr/bin/python3
-"""Makes and reads MPQ archives with the system's StormLib, for the Windows
-end-to-end check (the archive the Windows program adds to is made here).
+"""Makes and reads MPQ archives with the system's StormLib, for the end-to-end
+runs on Linux and under Wine (the archive the program adds to is made here).
 
   mpq.py create ARCHIVE          an empty format-1 archive with a (listfile)
   mpq.py read ARCHIVE NAME       the file NAME's bytes on standard output
