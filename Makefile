@@ -19,8 +19,13 @@ PACKAGES := cmake make g++ pkg-config qt6-base-dev libstorm-dev libgtest-dev \
 # ... and what making and trying the Debian package needs besides: `file` and
 # dpkg-shlibdeps for CPack's dependency list, lintian, and xdg-mime.
 DEB_PACKAGES := dpkg-dev file lintian xdg-utils
+# ... and what the Windows program needs besides: the MinGW-w64 cross
+# compilers (posix threads), ninja, dpkg-dev for Debian's Qt source, and Wine
+# to run the tests and the program.
+WINDOWS_PACKAGES := g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 \
+            mingw-w64-x86-64-dev ninja-build dpkg-dev wine wine64
 
-.PHONY: deps deb-deps build run display test bench fuzz stress clean windows windows-test deb deb-test
+.PHONY: deps deb-deps windows-deps build run display test bench fuzz stress clean windows windows-test deb deb-test
 
 # Installs those of the packages named that are missing.
 define install-missing
@@ -38,6 +43,9 @@ deps:
 
 deb-deps:
 	$(call install-missing,$(DEB_PACKAGES))
+
+windows-deps: deps
+	$(call install-missing,$(WINDOWS_PACKAGES))
 
 build: deps
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF
@@ -80,7 +88,7 @@ stress: deps
 # built once from Debian's sources into ~/.cache/tabwright-windows (the first
 # run takes long; later runs reuse it), packed as dist/Tabwright-windows-x64.zip.
 # Neither target is part of `make test`.
-windows: deps
+windows: windows-deps
 	tools/windows/build.sh
 
 # The Windows tests and an end-to-end run of tabwright.exe, under Wine.

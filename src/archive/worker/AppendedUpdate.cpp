@@ -1,36 +1,15 @@
 #include "AppendedUpdate.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
-#include <cerrno>
 #include <algorithm>
-#include <cstdlib>
 #include <vector>
 
 #include "ArchiveCheck.h"
 #include "FileRange.h"
-#include "WholeIo.h"
+#include "WorkerFile.h"
 
 namespace {
 constexpr uint64_t kSector = 512;
-
-std::optional<uint64_t> SizeOf(int fd) {
-  struct stat info {};
-  if (fstat(fd, &info) != 0) return std::nullopt;
-  return static_cast<uint64_t>(info.st_size);
-}
-
-// A file in the temporary folder that goes when it is closed, or when the
-// worker is killed.
-int MakeScratchFile() {
-  const char* folder = std::getenv("TMPDIR");
-  std::string name = std::string(folder && *folder ? folder : "/tmp") + "/lmpqapi-XXXXXX";
-  const int fd = mkostemp(name.data(), O_CLOEXEC);
-  if (fd >= 0) unlink(name.c_str());
-  return fd;
-}
 
 // Dead space (replaced files, old lists and tables) above this share of the
 // archive is compacted away by a full copy instead.
@@ -48,12 +27,8 @@ bool SameBlock(const mpq::BlockEntry& a, const mpq::BlockEntry& b) {
 }
 }  // namespace
 
-AppendedUpdate::~AppendedUpdate() {
-  if (m_scratch >= 0) close(m_scratch);
-}
-
 bool AppendedUpdate::Prepare(int archive) {
-  const std::optional<uint64_t> size = SizeOf(archive);
+  const std::optional<uint64_t> size = wfile::SizeOf(archive);
   if (!size) return false;
   const std::optional<mpq::Header> header = mpq::FindHeader(archive, *size);
   // Format 1 qualifies while it has no high words; the switch must be one
@@ -77,9 +52,8 @@ bool AppendedUpdate::Prepare(int archive) {
   }
   if (!last) return false;
 
-  const int scratch = MakeScratchFile();
-  if (scratch < 0) return false;
-  m_scratch = scratch;
+  m_scratch = std::make_unique<wfile::ScratchFile>();
+  if (m_scratch->fd() < 0) return false;
   m_archive = archive;
   m_end = *size;
   m_before = *tables;
@@ -90,10 +64,9 @@ bool AppendedUpdate::Prepare(int archive) {
   stretched.compressedSize = m_stretchedSize;
   const std::vector<char> blockTable = mpq::EncodeBlockTable(tables->blocks);
   if (CopyWhatStormLibReads(*header, *tables, {listfile, attributes}) &&
-      wholeio::WriteWholeAt(scratch, header->at + header->blockTableAt, blockTable.data(), blockTable.size()))
+      wfile::WriteAt(m_scratch->fd(), header->at + header->blockTableAt, blockTable.data(), blockTable.size()))
     return true;
-  close(m_scratch);
-  m_scratch = -1;
+  m_scratch.reset();
   return false;
 }
 
@@ -103,7 +76,7 @@ bool AppendedUpdate::CopyWhatStormLibReads(const mpq::Header& header, const mpq:
   // reads to add a file (where it looks for the header, the tables, the
   // archive's own lists), so that the cost does not grow with the archive.
   // Everything it reads back afterwards it has written itself.
-  if (ftruncate(m_scratch, static_cast<off_t>(m_end)) != 0) return false;
+  if (!wfile::Truncate(m_scratch->fd(), m_end)) return false;
   std::vector<std::pair<uint64_t, uint64_t>> ranges = {
       {0, std::min<uint64_t>(m_end, header.at + 0x10000)},
       {header.at + header.hashTableAt, tables.hashes.size() * sizeof(mpq::HashEntry)},
@@ -111,17 +84,17 @@ bool AppendedUpdate::CopyWhatStormLibReads(const mpq::Header& header, const mpq:
   for (const std::optional<uint32_t>& list : lists)
     if (list) ranges.emplace_back(header.at + tables.blocks[*list].offset, tables.blocks[*list].compressedSize);
   for (const auto& [at, size] : ranges)
-    if (at > m_end || size > m_end - at || !CopyRange(m_archive, m_scratch, at, size)) return false;
+    if (at > m_end || size > m_end - at || !CopyRange(m_archive, m_scratch->fd(), at, size)) return false;
   return true;
 }
 
-std::string AppendedUpdate::ScratchPath() const { return "/proc/self/fd/" + std::to_string(m_scratch); }
+std::string AppendedUpdate::ScratchPath() const { return m_scratch->path(); }
 
 bool AppendedUpdate::Commit(const std::map<std::string, std::string>& added) {
-  const std::optional<uint64_t> newEnd = SizeOf(m_scratch);
+  const std::optional<uint64_t> newEnd = wfile::SizeOf(m_scratch->fd());
   if (!newEnd || *newEnd < m_end) return false;
-  const std::optional<mpq::Header> header = mpq::FindHeader(m_scratch, *newEnd);
-  std::optional<mpq::Tables> tables = header ? mpq::ReadTables(m_scratch, *newEnd, *header) : std::nullopt;
+  const std::optional<mpq::Header> header = mpq::FindHeader(m_scratch->fd(), *newEnd);
+  std::optional<mpq::Tables> tables = header ? mpq::ReadTables(m_scratch->fd(), *newEnd, *header) : std::nullopt;
   if (!tables) return false;
 
   // The stretched file gets its true size back. Everything StormLib wrote
@@ -136,7 +109,7 @@ bool AppendedUpdate::Commit(const std::map<std::string, std::string>& added) {
     allNew = asBefore || !(block.flags & mpq::kFileExists) || base + block.offset >= m_end;
   }
   const std::vector<char> blockTable = mpq::EncodeBlockTable(tables->blocks);
-  if (!allNew || !wholeio::WriteWholeAt(m_scratch, base + header->blockTableAt, blockTable.data(), blockTable.size()))
+  if (!allNew || !wfile::WriteAt(m_scratch->fd(), base + header->blockTableAt, blockTable.data(), blockTable.size()))
     return false;
   // The scratch copy now reads as the archive will: its old part is the
   // archive's own (only the old, now unused, block table differs).
@@ -147,14 +120,14 @@ bool AppendedUpdate::Commit(const std::map<std::string, std::string>& added) {
 bool AppendedUpdate::PutIntoArchive(uint64_t newEnd, const mpq::Header& header) {
   // Only our workers write the archive, one at a time; anything else that
   // changed its size meanwhile makes the update void.
-  if (SizeOf(m_archive) != m_end) return false;
+  if (wfile::SizeOf(m_archive) != m_end) return false;
   std::vector<char> headerBytes(header.headerSize >= 0x2C ? 0x2C : 0x20);
-  if (!CopyRange(m_scratch, m_archive, m_end, newEnd - m_end) || !SyncFile(m_archive, m_end, newEnd)) {
-    if (ftruncate(m_archive, static_cast<off_t>(m_end)) != 0) errno = 0;  // the old archive either way
+  if (!CopyRange(m_scratch->fd(), m_archive, m_end, newEnd - m_end) || !SyncFile(m_archive, m_end, newEnd)) {
+    wfile::Truncate(m_archive, m_end);  // the old archive either way
     return false;
   }
   // The switch: one sector's write.
-  return wholeio::ReadWholeAt(m_scratch, header.at, headerBytes.data(), headerBytes.size()) &&
-         wholeio::WriteWholeAt(m_archive, header.at, headerBytes.data(), headerBytes.size()) &&
+  return wfile::ReadAt(m_scratch->fd(), header.at, headerBytes.data(), headerBytes.size()) &&
+         wfile::WriteAt(m_archive, header.at, headerBytes.data(), headerBytes.size()) &&
          SyncFile(m_archive, header.at, header.at + headerBytes.size());
 }

@@ -16,14 +16,15 @@
 #include <initializer_list>
 #include <optional>
 #include <map>
+#include <memory>
 #include <string>
 
 #include "MpqTables.h"
+#include "WorkerFile.h"
 
 class AppendedUpdate {
  public:
   AppendedUpdate() = default;
-  ~AppendedUpdate();
   AppendedUpdate(const AppendedUpdate&) = delete;
   AppendedUpdate& operator=(const AppendedUpdate&) = delete;
 
@@ -47,7 +48,7 @@ class AppendedUpdate {
   bool PutIntoArchive(uint64_t newEnd, const mpq::Header& header);
 
   int m_archive = -1;
-  int m_scratch = -1;
+  std::unique_ptr<wfile::ScratchFile> m_scratch;
   uint64_t m_end = 0;                 // the archive's old end: all that is new lies past it
   mpq::Tables m_before;               // the archive's tables when opened
   uint32_t m_stretchedAt = 0;         // the stretched file's place

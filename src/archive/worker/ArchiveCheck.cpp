@@ -1,15 +1,14 @@
 #include "ArchiveCheck.h"
 
 #include <StormLib.h>
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cctype>
 #include <vector>
 
 #include "MpqTables.h"
 #include "Progress.h"
+#include "WorkerFile.h"
 
 namespace {
 // Every entry of the hash table is free, deleted, or points to a file of the
@@ -49,10 +48,10 @@ bool TablesAreSound(HANDLE mpq, uint64_t archiveBytes) {
 // and fills whatever a header asks for, which for a scribbled size means
 // minutes and gigabytes. Only formats 0 and 1 (the game's) are checked here.
 bool TableSizesFit(const std::string& path, uint64_t archiveBytes) {
-  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  const int fd = wfile::OpenForReading(path);
   if (fd < 0) return false;
   const std::optional<mpq::Header> header = mpq::FindHeader(fd, archiveBytes);
-  close(fd);
+  wfile::Close(fd);
   if (!header || header->format > 1) return true;  // StormLib refuses it, or checks it itself
   return uint64_t{header->hashCount} * sizeof(mpq::HashEntry) <= archiveBytes &&
          uint64_t{header->blockCount} * sizeof(mpq::BlockEntry) <= archiveBytes;

@@ -2,24 +2,16 @@
 
 #include <sys/stat.h>
 
-#include <climits>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
 
 #include "ArchiveCheck.h"
 #include "Progress.h"
+#include "WorkerFile.h"
 #include "archive/lmpqapi.h"
 
 namespace {
-// A regular file we may write. Root may write a file without write
-// permission, so a file that has no write bit at all counts as read-only,
-// like the read-only attribute elsewhere.
-bool IsWritableRegularFile(const std::string& path, struct stat& info) {
-  if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
-  return (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0;
-}
-
 DWORD StormFlagsFor(uint32_t flags) {
   DWORD storm = 0;
   if (flags & LMPQ_ADD_COMPRESS) storm |= MPQ_FILE_IMPLODE;
@@ -51,10 +43,8 @@ ArchiveSession::~ArchiveSession() {
 
 uint32_t ArchiveSession::Open(const std::string& path, uint32_t mode, uint32_t maxFiles) {
   if (m_mpq || mode != (LMPQ_OPEN_EXISTING | LMPQ_OPEN_KEEP_LISTFILE)) return 0;
-  char resolved[PATH_MAX];
-  struct stat info {};
-  if (!realpath(path.c_str(), resolved) || !IsWritableRegularFile(resolved, info) || !m_lock.Acquire(resolved)) return 0;
-  m_path = resolved;
+  m_path = wfile::FullPath(path);
+  if (m_path.empty() || !wfile::IsWritableRegularFile(m_path) || !m_lock.Acquire(m_path)) return 0;
   m_maxFiles = maxFiles;
   ReplacementFile::RemoveLeftovers(m_path);
   // An archive StormLib chokes on ends this worker here, with the archive

@@ -4,7 +4,7 @@
 #include <cctype>
 #include <cstring>
 
-#include "WholeIo.h"
+#include "WorkerFile.h"
 
 namespace mpq {
 namespace {
@@ -41,7 +41,7 @@ std::optional<std::vector<Entry>> ReadTable(int fd, uint64_t fileBytes, uint64_t
   const uint64_t bytes = uint64_t{count} * sizeof(Entry);
   if (at > fileBytes || bytes > fileBytes - at) return std::nullopt;
   std::vector<Entry> entries(count);
-  if (count && !wholeio::ReadWholeAt(fd, at, entries.data(), bytes)) return std::nullopt;
+  if (count && !wfile::ReadAt(fd, at, entries.data(), bytes)) return std::nullopt;
   Decrypt(reinterpret_cast<uint32_t*>(entries.data()), bytes / 4, key);
   return entries;
 }
@@ -86,11 +86,11 @@ void Decrypt(uint32_t* words, size_t count, uint32_t key) {
 std::optional<Header> FindHeader(int fd, uint64_t fileBytes) {
   char bytes[0x2C];
   for (uint64_t at = 0; at + 0x20 <= fileBytes; at += 512) {
-    if (!wholeio::ReadWholeAt(fd, at, bytes, 0x20)) return std::nullopt;
+    if (!wfile::ReadAt(fd, at, bytes, 0x20)) return std::nullopt;
     uint64_t headerAt = at;
     if (std::memcmp(bytes, "MPQ\x1B", 4) == 0) {  // user data first: the header is further on
       headerAt = at + Word(bytes + 8);
-      if (headerAt + 0x20 > fileBytes || !wholeio::ReadWholeAt(fd, headerAt, bytes, 0x20)) return std::nullopt;
+      if (headerAt + 0x20 > fileBytes || !wfile::ReadAt(fd, headerAt, bytes, 0x20)) return std::nullopt;
     }
     if (std::memcmp(bytes, "MPQ\x1A", 4) != 0) continue;
     Header header;
@@ -103,7 +103,7 @@ std::optional<Header> FindHeader(int fd, uint64_t fileBytes) {
     header.hashCount = Word(bytes + 0x18);
     header.blockCount = Word(bytes + 0x1C);
     if (header.format == 1 && header.headerSize >= 0x2C) {
-      if (headerAt + 0x2C > fileBytes || !wholeio::ReadWholeAt(fd, headerAt, bytes, 0x2C)) return std::nullopt;
+      if (headerAt + 0x2C > fileBytes || !wfile::ReadAt(fd, headerAt, bytes, 0x2C)) return std::nullopt;
       header.hiBlockTableAt = Word(bytes + 0x20) | uint64_t{Word(bytes + 0x24)} << 32;
       header.hashAtHigh = Half(bytes + 0x28);
       header.blockAtHigh = Half(bytes + 0x2A);

@@ -5,7 +5,6 @@
 
 #include <cerrno>
 #include <cstddef>
-#include <cstdint>
 
 namespace wholeio {
 
@@ -29,19 +28,6 @@ inline bool ReadWhole(int fd, char* into, size_t size) {
 
 inline bool WriteWhole(int fd, const char* from, size_t size) {
   return Through(size, [&](size_t done, size_t left) { return write(fd, from + done, left); });
-}
-
-// The same at a place in a file, leaving the file's offset alone.
-inline bool ReadWholeAt(int fd, uint64_t at, void* into, size_t size) {
-  return Through(size, [&](size_t done, size_t left) {
-    return pread(fd, static_cast<char*>(into) + done, left, static_cast<off_t>(at + done));
-  });
-}
-
-inline bool WriteWholeAt(int fd, uint64_t at, const void* from, size_t size) {
-  return Through(size, [&](size_t done, size_t left) {
-    return pwrite(fd, static_cast<const char*>(from) + done, left, static_cast<off_t>(at + done));
-  });
 }
 
 }  // namespace wholeio

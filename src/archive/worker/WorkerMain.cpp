@@ -3,15 +3,12 @@
 // standard output (the library's channel), for one archive, then ends; at the
 // end of its input it ends too, leaving the archive as it was unless a close
 // has already replaced it.
-#include <fcntl.h>
-#include <signal.h>
-#include <unistd.h>
-
 #include <string>
 
 #include "ArchiveSession.h"
 #include "Progress.h"
 #include "WholeIo.h"
+#include "WorkerFile.h"
 #include "archive/WorkerProtocol.h"
 
 namespace {
@@ -32,15 +29,8 @@ uint32_t Run(ArchiveSession& session, const lmpq::WorkerRequest& request) {
 }  // namespace
 
 int main() {
-  // The channel moves off the standard streams, so that nothing StormLib or
-  // the C library prints can get into a reply.
-  signal(SIGPIPE, SIG_IGN);
-  const int in = fcntl(STDIN_FILENO, F_DUPFD_CLOEXEC, 3);
-  const int out = fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 3);
-  if (in < 0 || out < 0) return 1;
-  dup2(STDERR_FILENO, STDOUT_FILENO);
-  const int nothing = open("/dev/null", O_RDONLY | O_CLOEXEC);
-  if (nothing >= 0) dup2(nothing, STDIN_FILENO);
+  int in = -1, out = -1;
+  if (!wfile::TakeChannel(in, out)) return 1;
 
   SetProgressChannel(out);
   ArchiveSession session;
