@@ -43,7 +43,9 @@ QByteArray Add(const QString& archive, const QString& file, const QByteArray& na
   StartAdd(probe, libraryFolder.isEmpty() ? QFileInfo(TW_LMPQAPI_PATH).path() : libraryFolder,
            {archive, file, QString::fromLatin1(name)});
   if (!probe.waitForFinished(120000)) return "<no end>";
-  return probe.readAllStandardOutput() + probe.readAllStandardError();
+  // Windows' C library writes its line ends as CR LF.
+  QByteArray printed = probe.readAllStandardOutput() + probe.readAllStandardError();
+  return printed.replace("\r\n", "\n");
 }
 
 QStringList FilesIn(const QString& folder) { return QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot); }
@@ -112,7 +114,11 @@ QList<QByteArray> NamesOf(const MpqContents& files) {
 
 void StartAdd(QProcess& probe, const QString& libraryFolder, const QStringList& archiveFileName) {
   QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+#if defined(_WIN32)
+  environment.insert("PATH", QDir::toNativeSeparators(libraryFolder) + ";" + environment.value("PATH"));
+#else
   environment.insert("LD_LIBRARY_PATH", libraryFolder);
+#endif
   probe.setProcessEnvironment(environment);
   probe.start(TW_ARCHIVE_PROBE, archiveFileName);
 }

@@ -4,8 +4,9 @@
 # command line (unquoted, with a blank in its name) opens with its name as
 # the caption; a click, typed text and Save give the expected bytes; the
 # settings file appears in the working folder with "Directory"; a string
-# table shows its title; Add File to Archive stores the sheet in an archive
-# made by StormLib. Only the zip's own DLLs are offered to the program.
+# table shows its title; Add File to Archive stores the sheet in a nameless
+# archive made by StormLib and refuses a half-cut one, leaving it as it was.
+# Only the zip's own DLLs are offered to the program.
 # end_to_end.sh <zip>
 set -u
 zip=$(realpath "$1")
@@ -51,38 +52,50 @@ key Return
 poll eval '! titled Tabwright >/dev/null' || fail "the \"File saved\" box stays"
 
 # Add File to Archive: the archive is chosen in the open dialog by typing its
-# path; the sheet goes in as data\global\excel\my sheet.txt.
-/usr/bin/python3 "$TW_ROOT/tests/install/mpq.py" create "$t/data/patch.mpq" || fail "StormLib makes no archive"
+# path; the sheet goes in as data\global\excel\my sheet.txt. The first
+# archive has the shape of the game's patch archives (format 0, no list of
+# names) and holds an older file of that name; the second is cut in half.
+name='data\global\excel\my sheet.txt'
+/usr/bin/python3 "$TW_ROOT/tests/install/mpq.py" nameless "$t/data/patch.mpq" "$name" || fail "StormLib makes no archive"
 cp "$t/data/patch.mpq" "$t/empty.mpq"
-# The menu bar's fourth command has no mnemonic: Alt, then across to it.
-xdotool mousemove --sync --window $w 300 300 click 1 >/dev/null
-key alt && key Right Right Right Return
+head -c $(($(stat -c %s "$t/empty.mpq") / 2)) "$t/empty.mpq" >"$t/data/cut.mpq"
+cp "$t/data/cut.mpq" "$t/cut.mpq"
 # Wine's open dialog has no title: it is the program's other visible window.
 chooser() { local x; for x in $(xdotool search --onlyvisible --classname tabwright.exe 2>/dev/null); do
   [ -z "$(xdotool getwindowname $x 2>/dev/null)" ] && echo $x && return; done; return 1; }
-poll chooser >"$t/id" || fail "no open dialog after Add File to Archive"
-read -r chooser <"$t/id"
-eval "$(xdotool getwindowgeometry --shell $chooser)"
-echo "archive dialog: ${WIDTH}x$HEIGHT, the file name typed into its name field"
-xdotool mousemove --sync --window $chooser $((WIDTH - 250)) $((HEIGHT - 43)) click 1 || fail "click on the name field"
-sleep 0.3
-xdotool type --delay 40 -- "$data\\patch.mpq" && key Return
-POLL=60 poll eval '[ "$(titles | grep -c Tabwright)" -gt 0 ]' || fail "no message after the archive was chosen"
-window Tabwright && box=$win
-sleep 0.5
+add_to_archive() {  # add_to_archive FILE-NAME: through the menu and the dialog, up to the program's box
+  # The menu bar's fourth command has no mnemonic: Alt, then across to it.
+  xdotool mousemove --sync --window $w 300 300 click 1 >/dev/null
+  key alt && key Right Right Right Return
+  poll chooser >"$t/id" || fail "no open dialog after Add File to Archive"
+  read -r chooser <"$t/id"
+  eval "$(xdotool getwindowgeometry --shell $chooser)"
+  echo "archive dialog: ${WIDTH}x$HEIGHT, the file name typed into its name field"
+  xdotool mousemove --sync --window $chooser $((WIDTH - 250)) $((HEIGHT - 43)) click 1 || fail "click on the name field"
+  sleep 0.3
+  xdotool type --delay 40 -- "$data\\$1" && key Return
+  POLL=60 poll eval '[ "$(titles | grep -c Tabwright)" -gt 0 ]' || fail "no message after the archive was chosen"
+  window Tabwright && box=$win
+  sleep 0.5
+}
+dismiss() {
+  key Return
+  poll eval '! titled Tabwright >/dev/null' || fail "the archive's message box stays"
+}
+add_to_archive patch.mpq
 if [ -f "$t/app/Tabwright/lmpqapi-worker.exe" ]; then
-  /usr/bin/python3 "$TW_ROOT/tests/install/mpq.py" read "$t/data/patch.mpq" 'data\global\excel\my sheet.txt' >"$t/stored" \
-    || fail "the archive does not hold data\\global\\excel\\my sheet.txt"
+  /usr/bin/python3 "$TW_ROOT/tests/install/mpq.py" read "$t/data/patch.mpq" "$name" >"$t/stored" \
+    || fail "the archive does not hold $name"
   cmp "$t/expected" "$t/stored" || fail "the archive holds other bytes than the saved sheet"
-  echo "archive: data\\global\\excel\\my sheet.txt holds the saved sheet"
+  echo "archive: $name, which the nameless archive held before, now holds the saved sheet"
 else
-  # Without its worker the library does not initialise: the program says so
-  # ("Can't initialize lmpqapi.dll") and the archive stays as it was.
-  cmp "$t/empty.mpq" "$t/data/patch.mpq" || fail "the archive changed without the worker"
-  echo "archive: no worker in the package; the program's box came up and the archive is unchanged"
+  fail "no lmpqapi-worker.exe in the package"
 fi
-key Return
-poll eval '! titled Tabwright >/dev/null' || fail "the archive's message box stays"
+dismiss
+add_to_archive cut.mpq
+cmp "$t/cut.mpq" "$t/data/cut.mpq" || fail "the half-cut archive changed"
+echo "archive: the half-cut archive was refused and is byte for byte as it was"
+dismiss
 # Without a window manager the focus stays where the box was: click first.
 xdotool mousemove --sync --window $w 300 300 click 1 >/dev/null
 key Escape

@@ -98,7 +98,7 @@ bool ArchiveIsSound(const std::string& path, const std::map<std::string, std::st
   HANDLE mpq = nullptr;
   if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
   const auto archiveBytes = static_cast<uint64_t>(info.st_size);
-  if (!TableSizesFit(path, archiveBytes) || !SFileOpenArchive(path.c_str(), 0, MPQ_OPEN_READ_ONLY, &mpq)) return false;
+  if (!TableSizesFit(path, archiveBytes) || !SFileOpenArchive(path.c_str(), 0, MPQ_OPEN_READ_ONLY | STREAM_FLAG_WRITE_SHARE, &mpq)) return false;
   ReportProgress();
   DWORD flags = 0;
   bool sound = SFileGetFileInfo(mpq, SFileMpqFlags, &flags, sizeof flags, nullptr) &&

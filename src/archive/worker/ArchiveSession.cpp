@@ -58,7 +58,9 @@ bool ArchiveSession::OpenWorkCopy() {
   m_appending = m_appended.Prepare(m_lock.fd());
   if (!m_appending && !m_copy.CreateFrom(m_path)) return false;
   const std::string work = m_appending ? m_appended.ScratchPath() : m_copy.path();
-  if (!SFileOpenArchive(work.c_str(), 0, 0, &m_mpq)) {
+  // StormLib shares writing with the worker, which holds the copy open too
+  // (Windows refuses a second opener otherwise).
+  if (!SFileOpenArchive(work.c_str(), 0, STREAM_FLAG_WRITE_SHARE, &m_mpq)) {
     m_mpq = nullptr;
     return false;
   }
@@ -114,7 +116,7 @@ uint32_t ArchiveSession::Close() {
   // A full copy drops the space that replaced files and old tables took,
   // where StormLib knows every file's key (it cannot otherwise, and then
   // leaves the copy as it is).
-  if (!m_appending && !m_added.empty()) SFileCompactArchive(m_mpq, nullptr, false);
+  if (!m_appending && !m_added.empty() && wfile::kCanCompactOpenFiles) SFileCompactArchive(m_mpq, nullptr, false);
   // Closing writes the copy's tables, its (listfile) and its (attributes).
   const bool written = SFileCloseArchive(m_mpq);
   m_mpq = nullptr;

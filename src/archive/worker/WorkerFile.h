@@ -30,6 +30,14 @@ bool Sync(int fd, uint64_t from, uint64_t to, void (*progress)());
 // cannot, and the caller copies through a buffer.
 bool KernelCopy(int from, int to, uint64_t at, uint64_t size, void (*progress)());
 
+// Whether StormLib may put a compacted file in the place of one the worker
+// holds open: not on Windows, where an open file cannot be deleted.
+#if defined(_WIN32)
+constexpr bool kCanCompactOpenFiles = false;
+#else
+constexpr bool kCanCompactOpenFiles = true;
+#endif
+
 // The full path of an existing file, links resolved; empty when there is none.
 std::string FullPath(const std::string& path);
 // A regular file that we may write. A file marked read-only (no write bit at
