@@ -3,6 +3,7 @@
 // bytes) and the codec they show through, with the model that views show it
 // by. Loads from bytes already read; saves over its own file.
 #include <QString>
+#include <QTimer>
 
 #include "platform/TextCodec.h"
 #include "sheet/InPlaceWrite.h"
@@ -11,14 +12,15 @@
 
 class SheetDocument {
  public:
-  SheetDocument() = default;
+  SheetDocument();
   SheetDocument(const SheetDocument&) = delete;
   SheetDocument& operator=(const SheetDocument&) = delete;
 
   // Replaces the sheet with a file's lines: one column per tab of the header
   // line, plus the label column and one more; every line a row, labelled with
   // its line number. hasHighByte: whether a byte of 0x80 or more is among the
-  // bytes, as found while they were read.
+  // bytes, as found while they were read. A mapped file is let go of in the
+  // event loop's idle time right after (see MappedFile).
   void LoadFromBytes(QString path, FileBytes bytes, bool hasHighByte);
 
   // Writes every row over the file; the result says whether that worked, and
@@ -31,7 +33,10 @@ class SheetDocument {
   SheetModel& Model() { return m_model; }
 
  private:
+  void letGoOfFileStep();
+
   QString m_path;
   SheetStore m_store;
   SheetModel m_model{m_store};
+  QTimer m_letGo;  // a zero timer: runs whenever the event loop has nothing else to do
 };
