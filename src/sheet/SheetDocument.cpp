@@ -25,8 +25,9 @@ void SheetDocument::LoadFromBytes(QString path, FileBytes bytes, bool hasHighByt
   m_model.setColCount(static_cast<int>(HeaderTabCount(bytes.view())) + 2);
   m_model.setCodec(TextCodec::ForBytes(bytes.view(), hasHighByte));
   m_model.appendFileLines(std::move(bytes));
-  // The sheet shows from the file's own pages; the file goes back to the
-  // user as soon as the window has nothing else to do.
+}
+
+void SheetDocument::LetGoOfFileWhenIdle() {
   if (m_store.holdsFile()) m_letGo.start();
 }
 

@@ -19,9 +19,13 @@ class SheetDocument {
   // Replaces the sheet with a file's lines: one column per tab of the header
   // line, plus the label column and one more; every line a row, labelled with
   // its line number. hasHighByte: whether a byte of 0x80 or more is among the
-  // bytes, as found while they were read. A mapped file is let go of in the
-  // event loop's idle time right after (see MappedFile).
+  // bytes, as found while they were read.
   void LoadFromBytes(QString path, FileBytes bytes, bool hasHighByte);
+
+  // Lets go of a mapped file in the event loop's idle time, a few
+  // milliseconds at a time (see MappedFile); until then the sheet shows from
+  // the file's own pages. Does nothing when no file is held.
+  void LetGoOfFileWhenIdle();
 
   // Writes every row over the file; the result says whether that worked, and
   // if not, why and what the file holds now.
