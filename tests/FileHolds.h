@@ -25,30 +25,26 @@ inline FileId FileIdOf(const QString& path) {
 // file; empty when it holds nothing.
 inline QStringList HoldsOf(FileId file) {
   QStringList holds;
-  for (const QString& fd : QDir("/proc/self/fd").entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::System)) {
+  for (const QFileInfo& fd : QDir("/proc/self/fd").entryInfoList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)) {
     struct stat status {};
-    if (stat(qPrintable("/proc/self/fd/" + fd), &status) == 0 && status.st_dev == file.dev && status.st_ino == file.ino) {
+    if (stat(QFile::encodeName(fd.filePath()).constData(), &status) == 0 && status.st_dev == file.dev &&
+        status.st_ino == file.ino && !holds.contains("descriptor"))
       holds << "descriptor";
-      break;
-    }
   }
-  // maps: "start-end perms offset major:minor inode path", the device in hex.
-  const QString device = QString::asprintf("%02x:%02x", major(file.dev), minor(file.dev));
-  QFile maps("/proc/self/maps");
-  maps.open(QIODevice::ReadOnly);
-  for (const QByteArray& line : maps.readAll().split('\n')) {
-    const QList<QByteArray> fields = line.simplified().split(' ');
-    if (fields.size() >= 5 && fields[3] == device.toLatin1() && fields[4].toULongLong() == file.ino) {
-      holds << "mapping";
-      break;
-    }
-  }
+  const auto lines = [](const char* path) {
+    QFile proc(path);
+    return proc.open(QIODevice::ReadOnly) ? proc.readAll().split('\n') : QByteArrayList();
+  };
+  // maps: "start-end perms offset major:minor inode path", the device in hex;
   // locks: "1: LEASE  ACTIVE    READ  pid major:minor:inode 0 EOF".
-  const QByteArray lease = QString::asprintf(" %d %02x:%02x:%llu ", getpid(), major(file.dev), minor(file.dev),
-                                             static_cast<unsigned long long>(file.ino)).toLatin1();
-  QFile locks("/proc/locks");
-  locks.open(QIODevice::ReadOnly);
-  for (const QByteArray& line : locks.readAll().split('\n'))
-    if (line.contains("LEASE") && (line.simplified() + ' ').contains(lease)) holds << "lease";
+  const QByteArray device = QString::asprintf("%02x:%02x", major(file.dev), minor(file.dev)).toLatin1();
+  const QByteArray inode = QByteArray::number(static_cast<qulonglong>(file.ino));
+  for (const QByteArray& line : lines("/proc/self/maps")) {
+    const QByteArrayList fields = line.simplified().split(' ');
+    if (fields.size() >= 5 && fields[3] == device && fields[4] == inode && !holds.contains("mapping")) holds << "mapping";
+  }
+  const QByteArray lease = ' ' + QByteArray::number(getpid()) + ' ' + device + ':' + inode + ' ';
+  for (const QByteArray& line : lines("/proc/locks"))
+    if (line.contains(" LEASE ") && (line.simplified() + ' ').contains(lease)) holds << "lease";
   return holds;
 }

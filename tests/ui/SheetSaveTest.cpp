@@ -1,13 +1,11 @@
 // Saving through the real editor window: files that must keep their other
 // names, owner, mode, extended attributes (an ACL among them) and inode, or
-// sit in a folder that takes no new file, get the new text written into them; saves that fail for
-// real name the file and the reason and leave it exactly as it was. No copy
-// is ever left behind.
+// sit in a folder that takes no new file, get the new text written into
+// them; saves that fail for real name the file and the reason and leave it
+// exactly as it was. No copy is ever left behind.
 #include <sys/fsuid.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
-#include <linux/posix_acl.h>
-#include <linux/posix_acl_xattr.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -16,6 +14,7 @@
 #include <QScopeGuard>
 #include <csignal>
 #include <functional>
+#include <map>
 
 #include "EditorFixture.h"
 
@@ -37,47 +36,29 @@ bool SetAttribute(const QString& path, const char* name, const QByteArray& value
   return setxattr(QFile::encodeName(path).constData(), name, value.constData(), static_cast<size_t>(value.size()), 0) == 0;
 }
 
-// Every extended attribute of the file, "name=value" each.
-QByteArrayList AttributesOf(const QString& path) {
+// Every extended attribute of the file by name.
+std::map<QByteArray, QByteArray> AttributesOf(const QString& path) {
   const QByteArray file = QFile::encodeName(path);
-  QByteArray names(4096, '\0');
-  const ssize_t length = listxattr(file.constData(), names.data(), static_cast<size_t>(names.size()));
-  QByteArrayList attributes;
-  for (const QByteArray& name : names.first(std::max<ssize_t>(length, 0)).split('\0')) {
-    if (name.isEmpty()) continue;
-    QByteArray value(4096, '\0');
-    value.resize(std::max<ssize_t>(getxattr(file.constData(), name.constData(), value.data(), 4096), 0));
-    attributes << name + '=' + value;
-  }
+  QByteArray names(4096, '\0'), value(4096, '\0');
+  names.resize(std::max<ssize_t>(listxattr(file.constData(), names.data(), 4096), 0));
+  std::map<QByteArray, QByteArray> attributes;
+  for (const QByteArray& name : names.split('\0'))
+    if (!name.isEmpty()) attributes[name] = value.first(std::max<ssize_t>(getxattr(file.constData(), name.constData(), value.data(), 4096), 0));
   return attributes;
 }
 
 // The access ACL user::rw-, user:daemon:rw-, group::r--, mask::rw-, other::r--
-// as the kernel keeps it: a version, then tag, permissions and id per entry.
-QByteArray DaemonMayWriteAcl() {
-  QByteArray acl(4, '\0');
-  PutU32(acl, 0, POSIX_ACL_XATTR_VERSION);
-  const quint16 rw = ACL_READ | ACL_WRITE;
-  const std::tuple<quint16, quint16, quint32> entries[] = {{ACL_USER_OBJ, rw, ACL_UNDEFINED_ID}, {ACL_USER, rw, 1},
-      {ACL_GROUP_OBJ, ACL_READ, ACL_UNDEFINED_ID}, {ACL_MASK, rw, ACL_UNDEFINED_ID}, {ACL_OTHER, ACL_READ, ACL_UNDEFINED_ID}};
-  for (const auto& [tag, permissions, id] : entries) {
-    const qint64 at = acl.size();
-    acl.resize(at + 8);
-    PutU16(acl, at, tag), PutU16(acl, at + 2, permissions), PutU32(acl, at + 4, id);
-  }
-  return acl;
-}
+// as the kernel keeps it: version 2, then tag, permissions and id (LE) per entry.
+const QByteArray kDaemonMayWrite = QByteArray::fromHex(
+    "02000000 0100 0600 ffffffff 0200 0600 01000000 0400 0400 ffffffff 1000 0600 ffffffff 2000 0400 ffffffff");
 
-// What the file's owning group may do, "rwx" style: its ACL entry where the
+// What the file's owning group may do, as rwx bits: its ACL entry where the
 // file has an ACL (the mode's group bits then hold the mask), else the mode.
-std::string GroupMay(const QString& path) {
-  int bits = (StatusOf(path).st_mode >> 3) & 7;
-  QByteArray acl;
-  for (const QByteArray& attribute : AttributesOf(path))
-    if (attribute.startsWith("system.posix_acl_access=")) acl = attribute.mid(24);
+int GroupMay(const QString& path) {
+  const QByteArray acl = AttributesOf(path)["system.posix_acl_access"];
   for (qint64 at = 4; at + 8 <= acl.size(); at += 8)
-    if (GetU16(acl, at) == ACL_GROUP_OBJ) bits = GetU16(acl, at + 2);
-  return std::string(bits & 4 ? "r" : "-") + (bits & 2 ? "w" : "-") + (bits & 1 ? "x" : "-");
+    if (GetU16(acl, at) == 0x04) return GetU16(acl, at + 2);  // the owning group's entry
+  return (StatusOf(path).st_mode >> 3) & 7;
 }
 
 // Makes a folder take no new file: no write permission, and for root, whom
@@ -120,7 +101,7 @@ TEST_F(SheetSaveTest, SaveKeepsLinksModeOwnerAndFolder) {
       {"folder that takes no new file", [&](const QString& file) { Chmod(file, 0666); return QStringList{file}; }, true, true, 0666},
       // Its group may only read: the mode's group bits are the ACL's mask.
       {"ACL", [&](const QString& file) {
-         return SetAttribute(file, "system.posix_acl_access", DaemonMayWriteAcl()) ? QStringList{file} : QStringList{}; },
+         return SetAttribute(file, "system.posix_acl_access", kDaemonMayWrite) ? QStringList{file} : QStringList{}; },
        true, false, 0664},
       {"extended attribute", [&](const QString& file) {
          return SetAttribute(file, "user.note", "checked") ? QStringList{file} : QStringList{}; }, true, false, 0644},
@@ -138,8 +119,8 @@ TEST_F(SheetSaveTest, SaveKeepsLinksModeOwnerAndFolder) {
       continue;
     }
     const struct stat before = StatusOf(file);
-    const QByteArrayList attributes = AttributesOf(file);
-    const std::string groupMay = GroupMay(file);
+    const auto attributes = AttributesOf(file);
+    const int groupMay = GroupMay(file);
     const QStringList entries = EntriesOf(dir);
     load(names[0]);
     clickCell(1, 1);
@@ -194,11 +175,11 @@ TEST_F(SheetSaveTest, AFailedSaveLeavesTheFileAsItWas) {
     WriteBytes(file, original);
     if (fault == kDiskFullInPlace) { ASSERT_EQ(::link(qPrintable(file), qPrintable(dir + "/twin.txt")), 0); }
     if (fault == kSizeLimitMidWrite &&
-        !(SetAttribute(file, "system.posix_acl_access", DaemonMayWriteAcl()) && SetAttribute(file, "user.note", "kept"))) {
+        !(SetAttribute(file, "system.posix_acl_access", kDaemonMayWrite) && SetAttribute(file, "user.note", "kept"))) {
       skipped = "size limit, file written in place: this file system keeps no ACL or attribute";
       continue;
     }
-    const QByteArrayList attributes = AttributesOf(file);
+    const auto attributes = AttributesOf(file);
     if (fault == kDiskFull) WriteBytes(dir + "/filler", QByteArray((15 - (original.size() + 4095) / 4096) * 4096, 'f'));
     if (fault == kDiskFullInPlace) WriteBytes(dir + "/filler", QByteArray(64 * 1024, 'f'));  // every page taken
     load(file);
@@ -224,7 +205,7 @@ TEST_F(SheetSaveTest, AFailedSaveLeavesTheFileAsItWas) {
                 m_messages[0].contains("The file on disk is unchanged.")) << m_messages[0].toStdString();
     EXPECT_EQ(ReadBytes(file), fault == kFolderGone ? "<missing>" : original);
     if (fault == kDiskFullInPlace) { EXPECT_EQ(ReadBytes(dir + "/twin.txt"), original); }
-    EXPECT_EQ(AttributesOf(file), fault == kFolderGone ? QByteArrayList() : attributes);
+    EXPECT_EQ(AttributesOf(file), fault == kFolderGone ? decltype(attributes)() : attributes);
     EXPECT_EQ(EntriesOf(dir), before);  // no half-written file or copy beside it
     EXPECT_EQ(CopiesLeftFor("sheet.txt"), QStringList{});
     EXPECT_TRUE(!m_dlg->m_bBusy && !QApplication::overrideCursor());
