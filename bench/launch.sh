@@ -51,14 +51,14 @@ drop() { if [ "$1" = yes ]; then sync; echo 3 > /proc/sys/vm/drop_caches; fi; }
 # key=value from the probe's line
 field() { sed -n "s/.*\\b$1=\\([0-9.]*\\).*/\\1/p"; }
 
-# Launches the program on a sheet and prints "drawn_ms peak_kb".
+# Launches the program on a sheet and prints "drawn_ms peak_kb let_go_ms".
 launch() {
   local out
   out=$(cd "$work/cwd" && "$probe" "$(basename "$1")" "$program" "$1" 2> "$work/launch.err") || {
     echo "launch failed: $(tail -n 3 "$work/launch.err")" >&2
     return 1
   }
-  echo "$(field drawn_ms <<< "$out") $(field peak_kb <<< "$out")"
+  echo "$(field drawn_ms <<< "$out") $(field peak_kb <<< "$out") $(field let_go_ms <<< "$out")"
 }
 wc_ms() { "$probe" --run wc -l "$1" 2> /dev/null | field ms; }
 
@@ -73,11 +73,12 @@ echo "seen from outside through the X server's DAMAGE extension (the first drawi
 echo "window with the grid filled: checked on a picture of the window at that moment). Xvfb"
 echo "$(dpkg-query -W -f='${Version}' xvfb 2> /dev/null), 1920 x 1080, no window manager. $rounds rounds of each kind. Start-up is the"
 echo "median launch on a 2-line sheet in the same rounds; the load is a launch minus start-up."
-echo "The ratios divide the load by the median \`wc -l\` of the same rounds. Peak: VmHWM of the"
-echo "process when drawn; above start-up: minus the 2-line sheet's. Page cache dropped: $can_drop."
+echo "The ratios divide the load by the median \`wc -l\` of the same rounds. Let go: from the first"
+echo "drawing until the process holds no descriptor or mapping of the file. Peak: VmHWM of the"
+echo "process after that; above start-up: minus the 2-line sheet's. Page cache dropped: $can_drop."
 echo
-echo "| sheet | rounds | wc -l ms, median (worst) | start-up ms | launch ms, median (worst) | load / wc -l, median | load / wc -l, worst | peak MB | peak / file | above start-up / file |"
-echo "|---|---|---:|---:|---:|---:|---:|---:|---:|---:|"
+echo "| sheet | rounds | wc -l ms, median (worst) | start-up ms | launch ms, median (worst) | load / wc -l, median | load / wc -l, worst | let go ms after drawn, median (worst) | peak MB | peak / file | above start-up / file |"
+echo "|---|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|"
 
 for lines in $lines_list; do
   big=$work/sheet-$lines.txt
@@ -104,13 +105,15 @@ for lines in $lines_list; do
     med=$(cut -d' ' -f1 "$work/big" | median)
     bad=$(cut -d' ' -f1 "$work/big" | worst)
     peak=$(cut -d' ' -f2 "$work/big" | worst)
+    let_go=$(awk '{ print $3 - $1 }' "$work/big" | median)
+    let_go_worst=$(awk '{ print $3 - $1 }' "$work/big" | worst)
     name="$lines lines, $(awk -v b="$bytes" 'BEGIN { printf "%.0f MB", b / 1e6 }')"
     label=$kind
     [ "$kind" = disk ] && label="from disk"
     awk -v n="$name" -v k="$label" -v r="$rounds" -v wm="$wc_med" -v ww="$wc_worst" -v s="$start" -v m="$med" \
-        -v w="$bad" -v p="$peak" -v sp="$start_peak" -v b="$bytes" 'BEGIN {
-      printf "| %s | %s | %.1f (%.1f) | %.1f | %.1f (%.1f) | %.2f | %.2f | %.0f | %.2f | %.2f |\n",
-        n, k, wm, ww, s, m, w, (m - s) / wm, (w - s) / wm, p * 1024 / 1e6, p * 1024 / b, (p - sp) * 1024 / b }'
+        -v w="$bad" -v p="$peak" -v sp="$start_peak" -v b="$bytes" -v g="$let_go" -v gw="$let_go_worst" 'BEGIN {
+      printf "| %s | %s | %.1f (%.1f) | %.1f | %.1f (%.1f) | %.2f | %.2f | %.1f (%.1f) | %.0f | %.2f | %.2f |\n",
+        n, k, wm, ww, s, m, w, (m - s) / wm, (w - s) / wm, g, gw, p * 1024 / 1e6, p * 1024 / b, (p - sp) * 1024 / b }'
   done
   rm -f "$big"
 done

@@ -10,8 +10,12 @@
 //   titled_ms  the window is mapped and carries the title
 //   drawn_ms   the first drawing into that window after that (the X server's
 //              DAMAGE extension reports it), i.e. the grid is on screen
+//   let_go_ms  the program holds its last argument, the file it shows, no
+//              longer: no descriptor or mapping of it is left (a lease needs
+//              a descriptor); watched for up to 10 s after the drawing
 //   peak_kb    the most resident memory of the program (VmHWM, read just
-//              before it is stopped; ru_maxrss when it ran to its end)
+//              before it is stopped, after it let go of the file; ru_maxrss
+//              when it ran to its end)
 //   ms         --run only: start to exit
 // With TW_PROBE_SHOT=FILE.ppm, what the window holds at that moment is saved,
 // to see what was drawn. The clock starts right before fork(). Exit status 2: the window never
@@ -26,7 +30,10 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <dirent.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
@@ -58,6 +65,31 @@ static long peakKb(pid_t pid) {
     if (sscanf(line, "VmHWM: %ld", &kb) == 1) break;
   fclose(status);
   return kb;
+}
+
+// Whether the process has a descriptor or a mapping of the file (dev, ino).
+static int holdsFile(pid_t pid, dev_t dev, ino_t ino) {
+  char path[320];
+  snprintf(path, sizeof path, "/proc/%d/fd", (int)pid);
+  DIR* fds = opendir(path);
+  int held = 0;
+  for (struct dirent* fd; fds && !held && (fd = readdir(fds));) {
+    struct stat status;
+    snprintf(path, sizeof path, "/proc/%d/fd/%s", (int)pid, fd->d_name);
+    held = fd->d_name[0] != '.' && stat(path, &status) == 0 && status.st_dev == dev && status.st_ino == ino;
+  }
+  if (fds) closedir(fds);
+  snprintf(path, sizeof path, "/proc/%d/maps", (int)pid);
+  FILE* maps = fopen(path, "r");
+  char line[4096];
+  while (maps && !held && fgets(line, sizeof line, maps)) {
+    unsigned major_, minor_;
+    unsigned long long inode;
+    held = sscanf(line, "%*s %*s %*s %x:%x %llu", &major_, &minor_, &inode) == 3 && inode == ino &&
+           makedev(major_, minor_) == dev;
+  }
+  if (maps) fclose(maps);
+  return held;
 }
 
 static int runToEnd(char** argv) {
@@ -138,6 +170,8 @@ int main(int argc, char** argv) {
   XSelectInput(dpy, root, SubstructureNotifyMask);
   XSync(dpy, False);
 
+  struct stat shownFile;
+  const int watchFile = argc >= 4 && stat(argv[argc - 1], &shownFile) == 0;  // TITLE PROGRAM ... FILE
   const double t0 = nowMs();
   const pid_t pid = start(argv + 2);
   Window shown = None;  // mapped and titled
@@ -173,6 +207,11 @@ int main(int argc, char** argv) {
       }
     }
   }
+  double letGoMs = -1;
+  while (drawnMs >= 0 && watchFile && letGoMs < 0 && nowMs() - t0 < drawnMs + 10e3) {
+    if (!holdsFile(pid, shownFile.st_dev, shownFile.st_ino)) letGoMs = nowMs() - t0;
+    else usleep(2000);
+  }
   const long peak = peakKb(pid);
   // Asked to end first, so that a wrapper (a profiler) can finish its work.
   kill(pid, SIGTERM);
@@ -186,6 +225,7 @@ int main(int argc, char** argv) {
     fprintf(stderr, "launch_probe: no window titled \"%s\" was drawn\n", title);
     return 2;
   }
-  printf("titled_ms=%.3f drawn_ms=%.3f peak_kb=%ld\n", titledMs, drawnMs, peak > 0 ? peak : usage.ru_maxrss);
+  printf("titled_ms=%.3f drawn_ms=%.3f let_go_ms=%.3f peak_kb=%ld\n", titledMs, drawnMs, letGoMs,
+         peak > 0 ? peak : usage.ru_maxrss);
   return 0;
 }

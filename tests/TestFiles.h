@@ -16,7 +16,7 @@ inline quint32 GetU32(const QByteArray& b, qint64 at) { return GetU16(b, at) | q
 // A sheet of `lines` lines, several 4 KiB pages for a few hundred.
 inline QByteArray SheetBytes(const QByteArray& seed, int lines = 600) {
   QByteArray sheet = "name\tcode\r\n";
-  for (int i = 0; i < lines; ++i) sheet += seed + QByteArray::number(i * 7919 % 1000) + "\tax\r\n";
+  for (int i = 0; i < lines; ++i) sheet += seed + QByteArray::number(i % 1000 * 7919 % 1000) + "\tax\r\n";
   return sheet;
 }
 

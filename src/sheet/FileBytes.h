@@ -2,7 +2,7 @@
 // The bytes of a loaded sheet file: the file mapped into memory where that is
 // safe (see MappedFile), else a copy read into a buffer. Either way they stay
 // exactly what the file held when it was loaded, whatever happens to the
-// file afterwards.
+// file afterwards, and where they are.
 #include <QByteArray>
 #include <QByteArrayView>
 
@@ -20,6 +20,11 @@ class FileBytes {
   bool isEmpty() const { return view().isEmpty(); }
   // Still the file's own pages in the page cache, not a copy.
   bool sharesFilePages() const { return m_mapped.sharesFilePages(); }
+  // The file is still open: mapped bytes not yet let go of.
+  bool holdsFile() const { return m_mapped.holdsFile(); }
+  // One step of letting go of a mapped file (MappedFile::letGoStep); false
+  // once there is nothing left to do.
+  bool letGoStep(std::size_t bytes) { return m_mapped.letGoStep(bytes); }
 
  private:
   QByteArray m_copy;

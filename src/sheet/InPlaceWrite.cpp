@@ -10,6 +10,7 @@
 #ifndef Q_OS_WIN
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 #endif
 
@@ -141,8 +142,15 @@ bool ReplacingKeepsWhatShows(const QString& path) {
   Q_UNUSED(path);
   return true;
 #else
+  const QByteArray name = QFile::encodeName(path);
   struct stat status {};
-  if (::stat(QFile::encodeName(path).constData(), &status) != 0) return true;  // no file yet: nothing to keep
-  return status.st_nlink == 1 && status.st_uid == ::geteuid() && status.st_gid == ::getegid();
+  if (::stat(name.constData(), &status) != 0) return true;  // no file yet: nothing to keep
+  if (status.st_nlink != 1 || status.st_uid != ::geteuid() || status.st_gid != ::getegid()) return false;
+  // Extended attributes (an ACL beyond the mode bits, a security label, a
+  // user's note) would not pass to a new file, and an ACL's mask would come
+  // back as the group's mode bits. A file system that has none at all is
+  // fine; one that cannot say is taken as having some.
+  const ssize_t names = ::listxattr(name.constData(), nullptr, 0);
+  return names == 0 || (names < 0 && (errno == ENOTSUP || errno == ENOSYS));
 #endif
 }

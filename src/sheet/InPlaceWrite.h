@@ -1,8 +1,9 @@
 #pragma once
 // Writing new text into an existing file where replacing the file would
 // show: a file with more than one name (its hard links would keep the old
-// text), one owned by someone else (it would change owner), or one in a
-// folder that takes no new file. The file itself is rewritten, so its inode,
+// text), one owned by someone else (it would change owner), one that carries
+// extended attributes (an ACL, a security label: the new file would lose
+// them), or one in a folder that takes no new file. The file itself is rewritten, so its inode,
 // links, owner and mode stay; the old text is kept in a copy until the new
 // text is complete and on the disk, and is put back when anything fails.
 #include <QByteArrayView>
@@ -24,6 +25,7 @@ struct InPlaceWriteResult {
 InPlaceWriteResult WriteInPlace(const QString& path, QByteArrayView bytes, const QString& spareFolder);
 
 // Whether replacing `path` by a new file of the same name would change
-// nothing a user sees: it has one name, and this process owns it (user and
-// group). Whether its folder takes a new file is found by trying.
+// nothing a user sees: it has one name, this process owns it (user and
+// group), and it carries no extended attributes. Whether its folder takes a
+// new file is found by trying.
 bool ReplacingKeepsWhatShows(const QString& path);

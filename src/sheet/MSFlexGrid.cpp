@@ -5,6 +5,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QSignalBlocker>
 
 #include "sheet/SheetCellDelegate.h"
 
@@ -124,8 +125,20 @@ void CMSFlexGrid::SetCols(long cols) {
 void CMSFlexGrid::SetFixedRows(long rows) { m_fixedRows = rows < 0 ? 0 : rows; }
 
 void CMSFlexGrid::SetFixedCols(long cols) {
+  // What is shown stays where it is: the rows, and the first column that
+  // scrolls, unless it is the one frozen now. Scrolled by whole columns, the
+  // grid would otherwise shift its columns by as many as it hides or shows.
+  const int firstShown = columnAt(0);
   m_fixedCols = cols < 0 ? 0 : cols;
   updateFrozenColumns();
+  if (firstShown >= 0) showColumnFirst(std::max(firstShown, frozenCount()));
+}
+
+void CMSFlexGrid::showColumnFirst(int column) {
+  updateGeometries();  // the scroll range for the columns shown now
+  int position = 0;  // counts only the columns shown
+  for (int col = 0; col < column; ++col) position += isColumnHidden(col) ? 0 : 1;
+  horizontalScrollBar()->setValue(position);
 }
 
 void CMSFlexGrid::SetRow(long row) {
@@ -252,6 +265,9 @@ int CMSFlexGrid::labelWidth() const {
 void CMSFlexGrid::attachFrozenView(bool attach) {
   if (attach == (m_frozen->model() == &m_model)) return;
   QItemSelectionModel* const previous = m_frozen->selectionModel();
+  // The frozen view's scroll bar drives the grid's: emptied, it would go
+  // back to the top and take the grid with it.
+  const QSignalBlocker keepRows(m_frozen->verticalScrollBar());
   m_frozen->setModel(attach ? &m_model : nullptr);  // gives the view a new selection model of its own
   if (attach) {
     QItemSelectionModel* const made = m_frozen->selectionModel();

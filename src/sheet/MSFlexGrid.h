@@ -83,6 +83,7 @@ class CMSFlexGrid : public QTableView {
   void attachFrozenView(bool attach);
   void updateFrozenColumns();
   void placeFrozenView();
+  void showColumnFirst(int column);  // scrolls sideways to it, as far as the range goes
   void keepFirstShownWhole();
   void alignFrozenRows();
   int frozenCount() const;  // field columns kept in view

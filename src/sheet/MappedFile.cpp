@@ -3,6 +3,8 @@
 #include <QFile>
 #include <utility>
 
+#include "sheet/HugePages.h"
+
 #if defined(__linux__)
 #include <fcntl.h>
 #include <linux/magic.h>
@@ -12,8 +14,10 @@
 #include <sys/vfs.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <mutex>
 
@@ -22,42 +26,52 @@ namespace {
 // signal carries the file descriptor with it.
 int leaseSignal() { return SIGRTMIN + 7; }
 
-// Mappings the signal handler may have to copy. A fixed table: the handler
-// may not allocate, and a process holds only a few sheets.
+// Huge pages back only 2 MB-aligned stretches, and a move keeps them whole
+// only between such boundaries: the mapping and its private copy both start
+// on one, and the copy goes over in whole 2 MB stretches.
+constexpr size_t kHugePage = size_t{2} << 20;
+
+size_t roundUp(size_t n, size_t unit) { return (n + unit - 1) / unit * unit; }
+
+// Files the signal handler may have to copy. A fixed table: the handler may
+// not allocate, and a process holds only a few sheets.
 struct Slot {
   std::atomic<int> fd{-1};
-  void* data = nullptr;
-  size_t size = 0;
-  std::atomic<bool> copied{false};
+  char* data = nullptr;  // the bytes' addresses: the file's pages, then private ones
+  char* copy = nullptr;  // the private memory that takes their place, as long
+  size_t length = 0;     // of both: whole pages
+  size_t size = 0;       // of the file
+  std::atomic<size_t> copied{0};  // from the start: what is private already
 };
 constexpr int kSlots = 32;
 Slot g_slots[kSlots];
 std::mutex g_slotsInUse;  // taking and giving back slots, outside the handler
 
-// Copies the mapped pages into fresh private memory and puts that memory in
-// their place, at the same address, so every pointer into the file's bytes
-// stays good; then lets the writer go on. Runs in the signal handler: system
-// calls and memcpy only.
-void makePrivate(Slot& slot) {
-  if (!slot.copied.load()) {
-    void* copy = mmap(nullptr, slot.size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (copy != MAP_FAILED) {
-      std::memcpy(copy, slot.data, slot.size);
-      mprotect(copy, slot.size, PROT_READ);
-      if (mremap(copy, slot.size, slot.size, MREMAP_MAYMOVE | MREMAP_FIXED, slot.data) != MAP_FAILED)
-        slot.copied.store(true);
-      else
-        munmap(copy, slot.size);
-    }
-  }
-  fcntl(slot.fd.load(), F_SETLEASE, F_UNLCK);
+// Copies the next `bytes` (whole 2 MB stretches) of the file's pages into
+// their private memory and moves that over them, at the same addresses, so
+// every pointer into the bytes stays good. System calls and memcpy only: the
+// signal handler runs it too. False when the memory cannot be moved.
+bool copyStretch(Slot& slot, size_t bytes) {
+  const size_t at = slot.copied.load();
+  const size_t end = std::min(slot.length, at + roundUp(bytes, kHugePage));
+  if (end <= at) return true;
+  std::memcpy(slot.copy + at, slot.data + at, std::min(end, slot.size) - at);
+  mprotect(slot.copy + at, end - at, PROT_READ);
+  if (mremap(slot.copy + at, end - at, end - at, MREMAP_MAYMOVE | MREMAP_FIXED, slot.data + at) == MAP_FAILED)
+    return false;
+  slot.copied.store(end);
+  return true;
 }
 
+// A writer is waiting: everything not yet private is copied at once, then
+// the writer may go on. Closing the file is left to the next letGoStep(), on
+// the thread that owns the slot.
 void onLeaseBreak(int, siginfo_t* info, void*) {
   const int savedErrno = errno;
   for (Slot& slot : g_slots) {
     if (slot.fd.load() == info->si_fd) {
-      makePrivate(slot);
+      copyStretch(slot, slot.length);
+      fcntl(info->si_fd, F_SETLEASE, F_UNLCK);
       break;
     }
   }
@@ -92,8 +106,20 @@ bool isLocalFileSystem(int fd) {
   }
 }
 
-// Keeps the lease signal away from this thread while the table changes, so
-// that the handler never sees a half-filled or half-cleared slot.
+// Fresh memory of `length` bytes that starts on a 2 MB boundary.
+char* alignedArea(size_t length, int protection) {
+  const size_t padded = length + kHugePage;
+  void* raw = mmap(nullptr, padded, protection, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (raw == MAP_FAILED) return nullptr;
+  const auto start = reinterpret_cast<std::uintptr_t>(raw);
+  const std::uintptr_t aligned = roundUp(start, kHugePage);
+  if (aligned > start) munmap(raw, aligned - start);
+  if (start + padded > aligned + length) munmap(reinterpret_cast<void*>(aligned + length), start + padded - aligned - length);
+  return reinterpret_cast<char*>(aligned);
+}
+
+// Keeps the lease signal away from this thread while the table changes or a
+// stretch is copied, so that the handler never sees a half-done one.
 class SignalBlock {
  public:
   SignalBlock() {
@@ -107,6 +133,15 @@ class SignalBlock {
  private:
   sigset_t m_previous;
 };
+
+// Gives the slot back: the lease, the file and the private memory not used.
+void freeSlot(Slot& slot) {
+  const int fd = slot.fd.exchange(-1);
+  fcntl(fd, F_SETLEASE, F_UNLCK);
+  close(fd);
+  const size_t copied = slot.copied.load();
+  if (copied < slot.length) munmap(slot.copy + copied, slot.length - copied);
+}
 }  // namespace
 
 bool MappedFile::map(const QString& path) {
@@ -127,45 +162,67 @@ bool MappedFile::map(const QString& path) {
     close(fd);
     return false;
   }
-  void* data = MAP_FAILED;
-  if (fstat(fd, &status) == 0 && S_ISREG(status.st_mode) && status.st_size > 0)
-    // Populated at once: one call sets up every page instead of a fault for each.
-    data = mmap(nullptr, static_cast<size_t>(status.st_size), PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
-  if (data == MAP_FAILED) {
+  const size_t size = fstat(fd, &status) == 0 && S_ISREG(status.st_mode) ? static_cast<size_t>(status.st_size) : 0;
+  const size_t length = roundUp(size, static_cast<size_t>(sysconf(_SC_PAGESIZE)));
+  // The private copy's memory is had now, untouched: a file that cannot have
+  // it is read instead, and the signal handler never has to ask for memory.
+  char* data = length ? alignedArea(length, PROT_NONE) : nullptr;
+  char* copy = data ? alignedArea(length, PROT_READ | PROT_WRITE) : nullptr;
+  // Populated at once: one call sets up every page instead of a fault for each.
+  if (!copy || mmap(data, length, PROT_READ, MAP_PRIVATE | MAP_FIXED | MAP_POPULATE, fd, 0) == MAP_FAILED) {
+    if (data) munmap(data, length);
+    if (copy) munmap(copy, length);
     fcntl(fd, F_SETLEASE, F_UNLCK);
     close(fd);
     return false;
   }
-  g_slots[slot].data = data;
-  g_slots[slot].size = static_cast<size_t>(status.st_size);
-  g_slots[slot].copied.store(false);
-  g_slots[slot].fd.store(fd);
+  AdviseHugePages(copy, length);
+  Slot& entry = g_slots[slot];
+  entry.data = data;
+  entry.copy = copy;
+  entry.length = length;
+  entry.size = size;
+  entry.copied.store(0);
+  entry.fd.store(fd);
   m_data = data;
-  m_size = static_cast<qsizetype>(status.st_size);
+  m_size = static_cast<qsizetype>(size);
+  m_length = length;
   m_slot = slot;
   return true;
 }
 
-bool MappedFile::sharesFilePages() const { return m_slot >= 0 && !g_slots[m_slot].copied.load(); }
+bool MappedFile::sharesFilePages() const { return m_slot >= 0 && g_slots[m_slot].copied.load() < m_length; }
 
-void MappedFile::release() {
-  if (m_slot < 0) return;
+bool MappedFile::letGoStep(size_t bytes) {
+  if (m_slot < 0) return false;
   std::lock_guard lock(g_slotsInUse);
   SignalBlock block;
   Slot& slot = g_slots[m_slot];
-  const int fd = slot.fd.exchange(-1);
-  fcntl(fd, F_SETLEASE, F_UNLCK);
-  close(fd);
-  munmap(m_data, slot.size);
+  if (!copyStretch(slot, bytes)) return false;  // the file stays mapped, under its lease, as it was
+  if (slot.copied.load() < slot.length) return true;
+  freeSlot(slot);
+  m_slot = -1;
+  return false;
+}
+
+void MappedFile::release() {
+  if (m_slot >= 0) {
+    std::lock_guard lock(g_slotsInUse);
+    SignalBlock block;
+    freeSlot(g_slots[m_slot]);
+    m_slot = -1;
+  }
+  if (m_data) munmap(m_data, m_length);
   m_data = nullptr;
   m_size = 0;
-  m_slot = -1;
+  m_length = 0;
 }
 
 #else  // no leases: every file is read into memory instead
 
 bool MappedFile::map(const QString&) { return false; }
 bool MappedFile::sharesFilePages() const { return false; }
+bool MappedFile::letGoStep(size_t) { return false; }
 void MappedFile::release() {}
 
 #endif
@@ -173,6 +230,7 @@ void MappedFile::release() {}
 MappedFile::MappedFile(MappedFile&& other) noexcept
     : m_data(std::exchange(other.m_data, nullptr)),
       m_size(std::exchange(other.m_size, 0)),
+      m_length(std::exchange(other.m_length, 0)),
       m_slot(std::exchange(other.m_slot, -1)) {}
 
 MappedFile& MappedFile::operator=(MappedFile&& other) noexcept {
@@ -180,6 +238,7 @@ MappedFile& MappedFile::operator=(MappedFile&& other) noexcept {
     release();
     m_data = std::exchange(other.m_data, nullptr);
     m_size = std::exchange(other.m_size, 0);
+    m_length = std::exchange(other.m_length, 0);
     m_slot = std::exchange(other.m_slot, -1);
   }
   return *this;

@@ -1,6 +1,20 @@
 #include "sheet/SheetDocument.h"
 
+#include <QElapsedTimer>
+
 #include "sheet/SheetFile.h"
+
+namespace {
+// Each idle turn copies for about this long, in stretches of this size, so
+// that the window answers the user at once while a large file is let go of.
+constexpr qint64 kLetGoTurnMs = 4;
+constexpr std::size_t kLetGoStretch = std::size_t{2} << 20;
+}  // namespace
+
+SheetDocument::SheetDocument() {
+  m_letGo.setInterval(0);
+  QObject::connect(&m_letGo, &QTimer::timeout, &m_letGo, [this] { letGoOfFileStep(); });
+}
 
 void SheetDocument::LoadFromBytes(QString path, FileBytes bytes, bool hasHighByte) {
   m_path = std::move(path);
@@ -11,6 +25,19 @@ void SheetDocument::LoadFromBytes(QString path, FileBytes bytes, bool hasHighByt
   m_model.setColCount(static_cast<int>(HeaderTabCount(bytes.view())) + 2);
   m_model.setCodec(TextCodec::ForBytes(bytes.view(), hasHighByte));
   m_model.appendFileLines(std::move(bytes));
+}
+
+void SheetDocument::LetGoOfFileWhenIdle() {
+  if (m_store.holdsFile()) m_letGo.start();
+}
+
+void SheetDocument::letGoOfFileStep() {
+  QElapsedTimer turn;
+  turn.start();
+  while (m_store.letGoOfFilesStep(kLetGoStretch)) {
+    if (turn.elapsed() >= kLetGoTurnMs) return;
+  }
+  m_letGo.stop();
 }
 
 InPlaceWriteResult SheetDocument::Save() const { return SaveSheet(m_store, m_path); }

@@ -3,6 +3,7 @@
 // bytes) and the codec they show through, with the model that views show it
 // by. Loads from bytes already read; saves over its own file.
 #include <QString>
+#include <QTimer>
 
 #include "platform/TextCodec.h"
 #include "sheet/InPlaceWrite.h"
@@ -11,7 +12,7 @@
 
 class SheetDocument {
  public:
-  SheetDocument() = default;
+  SheetDocument();
   SheetDocument(const SheetDocument&) = delete;
   SheetDocument& operator=(const SheetDocument&) = delete;
 
@@ -20,6 +21,11 @@ class SheetDocument {
   // its line number. hasHighByte: whether a byte of 0x80 or more is among the
   // bytes, as found while they were read.
   void LoadFromBytes(QString path, FileBytes bytes, bool hasHighByte);
+
+  // Lets go of a mapped file in the event loop's idle time, a few
+  // milliseconds at a time (see MappedFile); until then the sheet shows from
+  // the file's own pages. Does nothing when no file is held.
+  void LetGoOfFileWhenIdle();
 
   // Writes every row over the file; the result says whether that worked, and
   // if not, why and what the file holds now.
@@ -31,7 +37,10 @@ class SheetDocument {
   SheetModel& Model() { return m_model; }
 
  private:
+  void letGoOfFileStep();
+
   QString m_path;
   SheetStore m_store;
   SheetModel m_model{m_store};
+  QTimer m_letGo;  // a zero timer: runs whenever the event loop has nothing else to do
 };

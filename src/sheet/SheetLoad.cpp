@@ -1,9 +1,12 @@
 // Loading a file: a string table goes to the key browser, anything else is
 // read as a tab sheet into the grid.
 #include <QComboBox>
+#include <QEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTextEdit>
+#include <QTimer>
+#include <functional>
 
 #include "platform/Dialogs.h"
 #include "platform/DocumentKind.h"
@@ -16,6 +19,31 @@
 namespace {
 constexpr short kFieldAlignment = 6;    // right, top
 constexpr long kFieldWidthTwips = 1800;  // 1.25 inch
+// A sheet that is not drawn by then (its window hidden) lets go of its file anyway.
+constexpr int kLetGoAtLatestMs = 250;
+
+// Runs `then` once, from the event loop right after the widget's next
+// drawing, or after `latestMs` when nothing draws it before that.
+class AfterDrawing : public QObject {
+ public:
+  static void Run(QWidget* widget, int latestMs, std::function<void()> then) {
+    auto* watch = new AfterDrawing(widget, std::move(then));
+    widget->installEventFilter(watch);
+    QTimer::singleShot(latestMs, watch, [watch] { watch->fire(); });
+  }
+
+ private:
+  AfterDrawing(QWidget* widget, std::function<void()> then) : QObject(widget), m_then(std::move(then)) {}
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::Paint) fire();
+    return false;
+  }
+  void fire() {
+    if (m_then) QTimer::singleShot(0, parent(), std::exchange(m_then, {}));
+    deleteLater();
+  }
+  std::function<void()> m_then;
+};
 }  // namespace
 
 void CTabSheetDlg::OnFileLoadText() {
@@ -50,6 +78,9 @@ void CTabSheetDlg::OnFileLoadText() {
   ShowSheetView();
   RememberDirectoryOf(m_szFilePath);
   setWindowTitle(FileTitleOf(m_szFilePath));
+  // The sheet shows from the file's own pages. Once it is on screen, the
+  // file goes back to the user: copying it first would only delay the drawing.
+  AfterDrawing::Run(m_grid->viewport(), kLetGoAtLatestMs, [this] { m_sheet.LetGoOfFileWhenIdle(); });
 }
 
 // The command-line tail at start-up, else the user's choice in the open dialog.

@@ -152,6 +152,14 @@ void SheetStore::appendFileLines(FileBytes file) {
   m_bufferEnds.push_back(size);
 }
 
+bool SheetStore::letGoOfFilesStep(std::size_t bytes) {
+  return std::any_of(m_buffers.begin(), m_buffers.end(), [bytes](FileBytes& file) { return file.letGoStep(bytes); });
+}
+
+bool SheetStore::holdsFile() const {
+  return std::any_of(m_buffers.begin(), m_buffers.end(), [](const FileBytes& file) { return file.holdsFile(); });
+}
+
 QByteArray SheetStore::cell(int row, int col) const {
   if (row < 0 || row >= rowCount() || col < 0 || col >= m_cols) return {};
   const Row& entry = m_rows[static_cast<size_t>(row)];

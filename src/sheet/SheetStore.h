@@ -33,6 +33,11 @@ class SheetStore {
   // line without a break counts; no row follows a final break. The store keeps
   // `file` and points into it.
   void appendFileLines(FileBytes file);
+  // One step of letting go of the mapped files the store points into (see
+  // MappedFile::letGoStep); false once there is nothing left to do.
+  bool letGoOfFilesStep(std::size_t bytes);
+  // Whether a file the store points into is still open.
+  bool holdsFile() const;
 
   // The text of a cell; empty outside the sheet.
   QByteArray cell(int row, int col) const;

@@ -61,8 +61,10 @@ TEST_F(CellEditTest, ClicksAndFocusChangeNoByte) {
 
 // Frozen, the name column stays over the grid's left side, lined up with the
 // rows scrolled to, while the other columns scroll by whole columns beside it,
-// also once it is made wider; a click in it is a click on the cell. A load
-// leaves the editor's text alone and starts unfrozen.
+// also once it is made wider; a click in it is a click on the cell. Freezing
+// and unfreezing leave the rows and columns shown where they are, wherever
+// the current cell is. A load leaves the editor's text alone and starts
+// unfrozen.
 TEST_F(CellEditTest, FreezeKeepsTheNameColumnInView) {
   QList<QByteArray> cells;
   for (int i = 0; i < 30 * 80; ++i) cells << QByteArray::number(i);  // 30 columns
@@ -73,11 +75,18 @@ TEST_F(CellEditTest, FreezeKeepsTheNameColumnInView) {
   load(file);
   EXPECT_EQ(editor()->text(), "old");
   QTableView* frozen = grid()->FrozenView();
-  QCoreApplication::processEvents();
+  // The first row and the first column that scrolls, at the grid's top left.
+  const auto shown = [&] {
+    QCoreApplication::processEvents();
+    return std::pair{grid()->rowAt(0), grid()->columnAt(0)};
+  };
+  shown();
   grid()->verticalScrollBar()->setValue(grid()->verticalScrollBar()->maximum());
+  grid()->horizontalScrollBar()->setValue(grid()->horizontalScrollBar()->maximum() / 2);
+  auto before = shown();
   menu(ID_FREEZE_NAME_COLUMN);
   EXPECT_EQ(editor()->text(), "0");  // the current cell comes up
-  QCoreApplication::processEvents();
+  EXPECT_EQ(shown(), before);  // and the grid stays where it was
   ASSERT_TRUE(grid()->GetFixedCols() == 2 && frozen->isVisible());
   EXPECT_EQ(frozen->rowAt(0), grid()->rowAt(0));
   for (const long frozenTwips : {1800L, 2500L}) {
@@ -96,7 +105,11 @@ TEST_F(CellEditTest, FreezeKeepsTheNameColumnInView) {
   QCoreApplication::processEvents();
   QTest::mouseClick(frozen->viewport(), Qt::LeftButton, {}, frozen->visualRect(frozen->model()->index(44, 0)).center());
   EXPECT_EQ(editor()->text(), QString::number(44 * 30));  // row 45, column 1
+  grid()->verticalScrollBar()->setValue(3);  // the current cell's row out of sight
+  grid()->horizontalScrollBar()->setValue(grid()->horizontalScrollBar()->maximum() / 2);
+  before = shown();
   menu(ID_FREEZE_NAME_COLUMN);
+  EXPECT_EQ(shown(), before);
   EXPECT_TRUE(grid()->GetFixedCols() == 1 && !frozen->isVisible());
   menu(ID_FREEZE_NAME_COLUMN);
   load(file);

@@ -1,7 +1,12 @@
 // Loading through the real editor window: the start view, the command line
 // and the open dialog, the grid, the caption, the remembered directory, what
 // a bad file gets, when Save and Freeze do nothing, how the window ends and
-// its restored size.
+// its restored size, and the filter the real open dialog shows.
+#include <QComboBox>
+#include <QFileDialog>
+#include <QFileSystemModel>
+#include <QTimer>
+
 #include "EditorFixture.h"
 #include "ui/AboutDlg.h"
 
@@ -67,6 +72,25 @@ TEST_F(SheetLoadTest, LoadsFromTheCommandLineAndThroughTheOpenDialog) {
   EXPECT_EQ(saveAndRead(file), "a\tb\tc\r\n1\t2\t3\r\n4\t5\t6\r\n");
   load(write("empty.txt", ""));
   EXPECT_EQ(cells(grid()), "");
+}
+
+// The real open dialog shows the filter's description exactly as written,
+// and lists the files its patterns match.
+TEST_F(SheetLoadTest, TheOpenDialogShowsTheFilterAsWritten) {
+  SetOpenFileDialogHandler({});
+  QStringList shown, patterns;
+  QTimer::singleShot(0, [&] {
+    auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+    ASSERT_TRUE(dialog);
+    const auto* types = dialog->findChild<QComboBox*>("fileTypeCombo");
+    for (int i = 0; types && i < types->count(); ++i) shown << types->itemText(i);
+    if (const auto* files = dialog->findChild<QFileSystemModel*>()) patterns = files->nameFilters();
+    dialog->reject();
+  });
+  menu(ID_FILE_LOAD_TEXT);
+  EXPECT_EQ(shown.join(" | ").toStdString(), "Diablo II Data Files(*.txt;*.tbl)");
+  EXPECT_EQ(patterns.join(" ").toStdString(), "*.txt *.tbl");
+  EXPECT_TRUE(m_dlg->m_szFilePath.isEmpty());
 }
 
 // With no file loaded or a string table open, Save does nothing; so does

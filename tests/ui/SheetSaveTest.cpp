@@ -1,18 +1,20 @@
-// Saving through the real editor window: files that must
-// keep their other names, owner, mode and inode, or sit in a folder that
-// takes no new file, get the new text written into them; saves that fail for
-// real name the file and the reason and leave it exactly as it was. No copy
-// is ever left behind.
+// Saving through the real editor window: files that must keep their other
+// names, owner, mode, extended attributes (an ACL among them) and inode, or
+// sit in a folder that takes no new file, get the new text written into
+// them; saves that fail for real name the file and the reason and leave it
+// exactly as it was. No copy is ever left behind.
 #include <sys/fsuid.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <QDir>
 #include <QScopeGuard>
 #include <csignal>
 #include <functional>
+#include <map>
 
 #include "EditorFixture.h"
 
@@ -29,6 +31,35 @@ QStringList EntriesOf(const QString& dir) { return QDir(dir).entryList(QDir::All
 QStringList CopiesLeftFor(const QString& name) { return QDir(QDir::tempPath()).entryList({name + ".old-*"}, QDir::Files | QDir::Hidden); }
 
 int Chmod(const QString& path, mode_t mode) { return chmod(QFile::encodeName(path).constData(), mode); }
+
+bool SetAttribute(const QString& path, const char* name, const QByteArray& value) {
+  return setxattr(QFile::encodeName(path).constData(), name, value.constData(), static_cast<size_t>(value.size()), 0) == 0;
+}
+
+// Every extended attribute of the file by name.
+std::map<QByteArray, QByteArray> AttributesOf(const QString& path) {
+  const QByteArray file = QFile::encodeName(path);
+  QByteArray names(4096, '\0'), value(4096, '\0');
+  names.resize(std::max<ssize_t>(listxattr(file.constData(), names.data(), 4096), 0));
+  std::map<QByteArray, QByteArray> attributes;
+  for (const QByteArray& name : names.split('\0'))
+    if (!name.isEmpty()) attributes[name] = value.first(std::max<ssize_t>(getxattr(file.constData(), name.constData(), value.data(), 4096), 0));
+  return attributes;
+}
+
+// The access ACL user::rw-, user:daemon:rw-, group::r--, mask::rw-, other::r--
+// as the kernel keeps it: version 2, then tag, permissions and id (LE) per entry.
+const QByteArray kDaemonMayWrite = QByteArray::fromHex(
+    "02000000 0100 0600 ffffffff 0200 0600 01000000 0400 0400 ffffffff 1000 0600 ffffffff 2000 0400 ffffffff");
+
+// What the file's owning group may do, as rwx bits: its ACL entry where the
+// file has an ACL (the mode's group bits then hold the mask), else the mode.
+int GroupMay(const QString& path) {
+  const QByteArray acl = AttributesOf(path)["system.posix_acl_access"];
+  for (qint64 at = 4; at + 8 <= acl.size(); at += 8)
+    if (GetU16(acl, at) == 0x04) return GetU16(acl, at + 2);  // the owning group's entry
+  return (StatusOf(path).st_mode >> 3) & 7;
+}
 
 // Makes a folder take no new file: no write permission, and for root, whom
 // permissions do not stop, the file system used as the user nobody while the
@@ -68,8 +99,14 @@ TEST_F(SheetSaveTest, SaveKeepsLinksModeOwnerAndFolder) {
       {"another user's file", [&](const QString& file) {
          return chown(qPrintable(file), 65534, 65534) == 0 ? QStringList{file} : QStringList{}; }, true, false, 0644},
       {"folder that takes no new file", [&](const QString& file) { Chmod(file, 0666); return QStringList{file}; }, true, true, 0666},
+      // Its group may only read: the mode's group bits are the ACL's mask.
+      {"ACL", [&](const QString& file) {
+         return SetAttribute(file, "system.posix_acl_access", kDaemonMayWrite) ? QStringList{file} : QStringList{}; },
+       true, false, 0664},
+      {"extended attribute", [&](const QString& file) {
+         return SetAttribute(file, "user.note", "checked") ? QStringList{file} : QStringList{}; }, true, false, 0644},
   };
-  bool skipped = false;
+  QStringList skipped;
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     QDir(dir).removeRecursively(), QFile::remove(symlink);
@@ -77,8 +114,13 @@ TEST_F(SheetSaveTest, SaveKeepsLinksModeOwnerAndFolder) {
     const QString file = write("sheets/sheet.txt", "name\tcost\r\nsword\t10\r\n");
     Chmod(file, 0644);
     const QStringList names = c.prepare(file);
-    if (names.isEmpty() && (skipped = true)) continue;  // only root gives a file another owner
+    if (names.isEmpty()) {
+      skipped << c.what;
+      continue;
+    }
     const struct stat before = StatusOf(file);
+    const auto attributes = AttributesOf(file);
+    const int groupMay = GroupMay(file);
     const QStringList entries = EntriesOf(dir);
     load(names[0]);
     clickCell(1, 1);
@@ -96,20 +138,24 @@ TEST_F(SheetSaveTest, SaveKeepsLinksModeOwnerAndFolder) {
     if (c.sameInode) { EXPECT_EQ(after.st_ino, before.st_ino); }
     EXPECT_EQ(after.st_mode & 07777, c.mode);
     EXPECT_EQ(QList<uint>({after.st_uid, after.st_gid}), QList<uint>({before.st_uid, before.st_gid}));
+    EXPECT_EQ(AttributesOf(file), attributes);
+    EXPECT_EQ(GroupMay(file), groupMay);
     EXPECT_EQ(bool(S_ISLNK(StatusOf(symlink).st_mode)), c.what == std::string("symbolic link"));
     EXPECT_EQ(EntriesOf(dir), entries);  // no copy or new file left beside it
     EXPECT_EQ(CopiesLeftFor("sheet.txt"), QStringList{});
   }
-  if (skipped) GTEST_SKIP() << "another user's file: only root can give a file another owner";
+  // Only root gives a file another owner; ACLs and attributes need a file system that keeps them.
+  if (!skipped.isEmpty()) GTEST_SKIP() << "could not be made here: " << skipped.join(", ").toStdString();
 }
 
 // Each fault strikes a save by a new file renamed over the old one, or one
-// that writes the file itself (it has a second name): the message names the
-// file and the reason, and the file holds its old text.
+// that writes the file itself (it has a second name, or an ACL and a note):
+// the message names the file and the reason, and the file holds its old text
+// and attributes.
 TEST_F(SheetSaveTest, AFailedSaveLeavesTheFileAsItWas) {
   enum Fault { kReadOnly, kFolderGone, kDiskFull, kDiskFullInPlace, kSizeLimitMidWrite };
   const bool mayMount = !qEnvironmentVariableIsSet("TW_TEST_NO_MOUNT");
-  bool skipped = false;
+  QString skipped;
   const QByteArray original = SheetBytes("item", 700);  // about 8 KB: more than the one page left on the small disk
   for (const Fault fault : {kReadOnly, kFolderGone, kDiskFull, kDiskFullInPlace, kSizeLimitMidWrite}) {
     SCOPED_TRACE(fault);
@@ -122,9 +168,18 @@ TEST_F(SheetSaveTest, AFailedSaveLeavesTheFileAsItWas) {
     const bool tmpfs = (fault == kDiskFull || fault == kDiskFullInPlace) && mayMount &&
                        ::mount("tmpfs", qPrintable(dir), "tmpfs", 0, "size=64k") == 0;
     const auto unmount = qScopeGuard([&] { if (tmpfs) ::umount2(qPrintable(dir), MNT_DETACH); });
-    if (fault == kDiskFullInPlace && !tmpfs && (skipped = true)) continue;
+    if (fault == kDiskFullInPlace && !tmpfs) {
+      skipped = "full disk, file written in place: no tmpfs can be mounted here";
+      continue;
+    }
     WriteBytes(file, original);
-    if (inPlace) { ASSERT_EQ(::link(qPrintable(file), qPrintable(dir + "/twin.txt")), 0); }
+    if (fault == kDiskFullInPlace) { ASSERT_EQ(::link(qPrintable(file), qPrintable(dir + "/twin.txt")), 0); }
+    if (fault == kSizeLimitMidWrite &&
+        !(SetAttribute(file, "system.posix_acl_access", kDaemonMayWrite) && SetAttribute(file, "user.note", "kept"))) {
+      skipped = "size limit, file written in place: this file system keeps no ACL or attribute";
+      continue;
+    }
+    const auto attributes = AttributesOf(file);
     if (fault == kDiskFull) WriteBytes(dir + "/filler", QByteArray((15 - (original.size() + 4095) / 4096) * 4096, 'f'));
     if (fault == kDiskFullInPlace) WriteBytes(dir + "/filler", QByteArray(64 * 1024, 'f'));  // every page taken
     load(file);
@@ -149,12 +204,13 @@ TEST_F(SheetSaveTest, AFailedSaveLeavesTheFileAsItWas) {
     EXPECT_TRUE(m_messages[0].contains(file) && m_messages[0].contains(reasons[fault]) &&
                 m_messages[0].contains("The file on disk is unchanged.")) << m_messages[0].toStdString();
     EXPECT_EQ(ReadBytes(file), fault == kFolderGone ? "<missing>" : original);
-    if (inPlace) { EXPECT_EQ(ReadBytes(dir + "/twin.txt"), original); }
+    if (fault == kDiskFullInPlace) { EXPECT_EQ(ReadBytes(dir + "/twin.txt"), original); }
+    EXPECT_EQ(AttributesOf(file), fault == kFolderGone ? decltype(attributes)() : attributes);
     EXPECT_EQ(EntriesOf(dir), before);  // no half-written file or copy beside it
     EXPECT_EQ(CopiesLeftFor("sheet.txt"), QStringList{});
     EXPECT_TRUE(!m_dlg->m_bBusy && !QApplication::overrideCursor());
   }
-  if (skipped) GTEST_SKIP() << "full disk, file written in place: no tmpfs can be mounted here";
+  if (!skipped.isEmpty()) GTEST_SKIP() << skipped.toStdString();
 }
 
 }  // namespace
