@@ -92,7 +92,7 @@ TEST(LmpqapiWriters, AnAddStruckAtAnyPointLeavesTheOldArchiveOrTheNewAndTheCalle
     Clock::duration least, most;
   } faults[] = {{Fault::kKillWorker, 12, 0s, 3s}, {Fault::kKillCaller, 8, 0s, 8s}, {Fault::kStopWorker, 1, 10s, 13s}};
   for (const auto& [fault, points, least, most] : faults) {
-    int olds = 0, news = 0;
+    OldOrNew outcomes;
     for (int i = 0; i <= points; ++i) {
       SCOPED_TRACE(testing::Message() << "fault " << int(fault) << ", point " << i);
       WriteBytes(archive, original);
@@ -103,19 +103,12 @@ TEST(LmpqapiWriters, AnAddStruckAtAnyPointLeavesTheOldArchiveOrTheNewAndTheCalle
         EXPECT_GE(struck.waited, least);
         EXPECT_LE(struck.waited, most);
       }
-      // A reader with no recovery of ours sees one or the other, whole.
-      const MpqContents now = ReadMpq(archive, NamesOf(updated));
-      if (now == kFiles) {
-        ++olds;
-      } else {
-        EXPECT_EQ(now, updated) << "neither the old archive nor the new one";
-        ++news;
-      }
+      outcomes.Count(archive, kFiles, updated);
     }
     // Killed workers' strikes span the add: the first leave the old archive,
     // the add that nothing strikes leaves the new one.
     if (fault == Fault::kKillWorker)
-      EXPECT_TRUE(olds > 0 && news > 0) << olds << " old, " << news << " new";
+      EXPECT_TRUE(outcomes.olds > 0 && outcomes.news > 0) << outcomes.olds << " old, " << outcomes.news << " new";
   }
   // What killed workers left behind goes at the next open.
   EXPECT_EQ(Add(archive, sheet, kSheetName), kAdded);

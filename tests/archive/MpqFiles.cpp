@@ -1,6 +1,7 @@
 #include "MpqFiles.h"
 
 #include <StormLib.h>
+#include <gtest/gtest.h>
 
 #include <QDir>
 #include <QFile>
@@ -46,6 +47,16 @@ QByteArray Add(const QString& archive, const QString& file, const QByteArray& na
   // Windows' C library writes its line ends as CR LF.
   QByteArray printed = probe.readAllStandardOutput() + probe.readAllStandardError();
   return printed.replace("\r\n", "\n");
+}
+
+void OldOrNew::Count(const QString& archive, const MpqContents& old, const MpqContents& updated) {
+  const MpqContents now = ReadMpq(archive, NamesOf(updated));
+  if (now == old) {
+    ++olds;
+  } else {
+    EXPECT_EQ(now, updated) << "neither the old archive nor the new one";
+    ++news;
+  }
 }
 
 QStringList FilesIn(const QString& folder) { return QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot); }

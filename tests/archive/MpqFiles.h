@@ -48,6 +48,13 @@ QByteArray Add(const QString& archive, const QString& file, const QByteArray& na
                const QString& libraryFolder = QString());
 extern const QByteArray kAdded;
 QByteArray Refused(const QString& archive);
+// Counts whether `archive` now reads as `old` or as `updated`, as a reader
+// with no recovery of ours sees it; anything else fails the test.
+struct OldOrNew {
+  int olds = 0, news = 0;
+  void Count(const QString& archive, const MpqContents& old, const MpqContents& updated);
+};
+
 // The names in a folder.
 QStringList FilesIn(const QString& folder);
 

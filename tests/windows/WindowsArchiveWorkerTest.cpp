@@ -49,7 +49,7 @@ TEST(WindowsArchiveWorker, KilledAtAnyPointItLeavesTheOldArchiveOrTheNew) {
   MpqContents updated = kFiles;
   updated[kSheetName] = ReadBytes(sheet);
   constexpr int kPoints = 8;
-  int olds = 0, news = 0;
+  OldOrNew outcomes;
   for (int i = 0; i <= kPoints; ++i) {
     SCOPED_TRACE(i);
     WriteBytes(archive, original);
@@ -63,20 +63,17 @@ TEST(WindowsArchiveWorker, KilledAtAnyPointItLeavesTheOldArchiveOrTheNew) {
       TerminateProcess(worker, 9);
       const auto struck = Clock::now();
       ASSERT_TRUE(caller.waitForFinished(60000));
-      EXPECT_LT(Clock::now() - struck, 5s) << "the caller sees a dead worker at once";
+      // A dead worker is seen at once; under Wine, one killed while it
+      // still starts can keep its end of the pipe open, and is then given
+      // up after the ten seconds without progress.
+      EXPECT_LT(Clock::now() - struck, 12s);
     }
     caller.waitForFinished(60000);  // false when it has already ended
     ASSERT_EQ(caller.state(), QProcess::NotRunning);
     CloseHandle(worker);
-    const MpqContents now = ReadMpq(archive, NamesOf(updated));
-    if (now == kFiles) {
-      ++olds;
-    } else {
-      EXPECT_EQ(now, updated) << "neither the old archive nor the new one";
-      ++news;
-    }
+    outcomes.Count(archive, kFiles, updated);
   }
-  EXPECT_TRUE(olds > 0 && news > 0) << olds << " old, " << news << " new";
+  EXPECT_TRUE(outcomes.olds > 0 && outcomes.news > 0) << outcomes.olds << " old, " << outcomes.news << " new";
   // What a killed worker left goes at the next open.
   EXPECT_EQ(Add(archive, sheet, kSheetName), kAdded);
   EXPECT_EQ(FilesIn(dir.path()), QStringList({"Patch_D2.mpq", "weapons.txt"}));
