@@ -69,9 +69,6 @@ TEST(TextCodec, ChoosesUtf8OnlyForValidTextWithHighBytes) {
   for (const auto& [bytes, utf8] : cases)
     EXPECT_EQ(TextCodec::ForBytes(bytes).kind() == TextCodec::Kind::Utf8, utf8) << bytes.toHex().constData();
   EXPECT_TRUE(TextCodec::HasHighByte("abcdefghijklmno\xE9"));  // the high byte last in a step of eight
-  // Many texts choose together: UTF-8 only when every one is valid.
-  EXPECT_EQ(TextCodec::ForTexts({"key", "\xC3\xBF" "c1"}).kind(), TextCodec::Kind::Utf8);
-  EXPECT_EQ(TextCodec::ForTexts({"\xC3\xBF" "c1", "Caf\xE9"}).kind(), TextCodec::Kind::Windows1252);
 }
 
 // Every byte is a character of its own in Windows-1252 and encodes back (the
