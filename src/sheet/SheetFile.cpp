@@ -6,9 +6,9 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include "platform/HugePages.h"
 #include "platform/TextCodec.h"
 #include "sheet/FileBytes.h"
-#include "sheet/HugePages.h"
 #include "sheet/InPlaceWrite.h"
 #include "sheet/SheetStore.h"
 
