@@ -124,19 +124,21 @@ TEST(StringTableDocument, KeysValuesChecksumAndOneSearch) {
   StringTableDocument document;
   KeyListModel model(document);
   QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
-  const QByteArray file = WriteStringTable({{"abc", "v0"}, {"ABC", "v1"}, {"", "v2"}, {"\xC3\xBF" "c1", "\xE5\x89\xA3"}});
+  // Characters of one to four bytes in keys and values.
+  const QByteArray file = WriteStringTable({{"abc", "v0"}, {"ABC", "v1"}, {"", "v2"}, {"\xC3\xBF" "c1", "\xE5\x89\xA3"},
+                                            {"\xF0\x9F\x98\x80", "\xF0\x9F\x98\x81"}});
   model.LoadFromBytes("/t/keys.tbl", file);
   EXPECT_EQ(document.Crc(), GetU16(file, 0));  // the writer stores the region's checksum there
   model.AppendBlankKey();
   model.AppendBlankKey();
-  EXPECT_EQ(RowsOf(model), QStringList({"abc", "ABC", "", "\u00FFc1", "Blank", "Blank"}));
+  EXPECT_EQ(RowsOf(model), QStringList({"abc", "ABC", "", "\u00FFc1", "\U0001F600", "Blank", "Blank"}));
   // An appended key has no value, and neither has a row that is no key.
-  EXPECT_EQ(QStringList({document.ValueText(3), document.ValueText(4), document.ValueText(-1)}),
-            QStringList({"\u5263", "", ""}));
+  EXPECT_EQ(QStringList({document.ValueText(3), document.ValueText(4), document.ValueText(5), document.ValueText(-1)}),
+            QStringList({"\u5263", "\U0001F601", "", ""}));
 
   // Whole names, letter case ignored, first in list order; appended keys too.
-  const std::pair<QString, int> searches[] = {{"aBc", 0}, {"", 2},     {"\u00FFC1", 3}, {"blank", 4},
-                                              {"BLANK", 4}, {"ab", -1}, {"Blank ", -1}};
+  const std::pair<QString, int> searches[] = {{"aBc", 0},  {"", 2},     {"\u00FFC1", 3},   {"\U0001F600", 4},
+                                              {"blank", 5}, {"BLANK", 5}, {"ab", -1}, {"Blank ", -1}};
   for (const auto& [name, key] : searches) EXPECT_EQ(document.FindKey(name), key) << name.toStdString();
 }
 
