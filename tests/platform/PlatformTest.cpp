@@ -64,6 +64,7 @@ TEST(TextCodec, ChoosesUtf8OnlyForValidTextWithHighBytes) {
       {"Caf\xE9", false},             {"\x85\x92", false},                // Latin-1 and sheet punctuation
       {"\xC3", false},                {"\xC0\x80", false},                // cut short, overlong
       {"\xED\xA0\x80", false},        {"\xF4\x90\x80\x80", false},        // surrogate, past U+10FFFF
+      {"\xF4\x8F\xBF\xBF", true},     {"\xC2\x80", true},               // U+10FFFF, U+0080: the last and first of their leads
       {"abcdefgh\xC3\xA9ijklmnop", true}, {"abcdefghijklmno\xE9", false},
   };
   for (const auto& [bytes, utf8] : cases)
