@@ -415,22 +415,11 @@ int phases(const QString& path) {
   };
   FileBytes bytes;
   QString error;
-  qsizetype tabs = 0;
-  TextCodec codec;
   bool highByte = false;
   step("read", [&] { ReadSheetFile(path, bytes, error, &highByte); });
-  step("tabs", [&] { tabs = HeaderTabCount(bytes.view()); });
-  step("codec", [&] { codec = TextCodec::ForBytes(bytes.view(), highByte); });
   grid.hide();
-  step("clear", [&] {
-    grid.Clear();
-    grid.SetRows(0);
-    grid.SetCols(static_cast<long>(tabs) + 2);
-    grid.SetCodec(codec);
-  });
-  step("lines", [&] { grid.AddFileLines(std::move(bytes)); });
+  step("load", [&] { editor.dlg().m_sheet.LoadFromBytes(path, std::move(bytes), highByte); });
   step("columns", [&] {
-    grid.SetFixedRows(1);
     for (long col = 1; col < grid.GetCols(); ++col) {
       grid.SetColAlignment(col, 6);
       grid.SetColWidth(col, 1800);
@@ -594,10 +583,8 @@ class Suite {
       const char* key;
       const char* what;
     } phaseRows[] = {{"read", "map the file (or read it whole), looking for high bytes"},
-                     {"tabs", "count the header's tabs"},
-                     {"codec", "choose the codec (UTF-8 check, only with high bytes)"},
-                     {"clear", "clear the grid, set rows and columns"},
-                     {"lines", "index the lines; the views' one reset"},
+                     {"load", "the sheet's load: header's columns, codec (UTF-8 check only with high "
+                              "bytes), index the lines, the views' resets"},
                      {"columns", "column alignment and width, every column"},
                      {"show", "show the grid and the cell editor"},
                      {"paint", "first drawing of the window"},

@@ -94,7 +94,7 @@ int main(int argc, char** argv) {
   SetMessageBoxHandler([](QWidget*, const QString& text) { std::fprintf(stderr, "%s\n", qPrintable(text)); });
 
   std::vector<Row> rows = {{"read file + parse", {}},     {"choose codec + decode keys", {}},
-                           {"fill a bare QComboBox", {}}, {"region CRC from disk", {}},
+                           {"fill a bare QComboBox", {}}, {"region CRC of the read bytes", {}},
                            {"**open command, total**", {}}, {"first resize after open", {}},
                            {"first paint of the window", {}}, {"drop-down list shown", {}},
                            {"drop-down list shown, uniform item sizes", {}},
@@ -116,11 +116,7 @@ int main(int argc, char** argv) {
     }));
     QComboBox bare;
     rows[2].ms.push_back(TimeMs([&] { bare.addItems(keys); }));
-    rows[3].ms.push_back(TimeMs([&] {
-      QFile file(path);
-      file.open(QIODevice::ReadOnly);
-      ComputeRegionCrc(file);
-    }));
+    rows[3].ms.push_back(TimeMs([&] { ComputeRegionCrc(QByteArrayView(table.m_fileBytes)); }));
 
     // The whole of it in a fresh editor window, as the user meets it.
     CTabSheetDlg dlg;

@@ -1,6 +1,5 @@
-// Any bytes through the region checksum, streamed and in memory; both must
-// agree with a bit-by-bit CRC over the region clipped to the end of the file.
-#include <QBuffer>
+// Any bytes through the region checksum, which must agree with a bit-by-bit
+// CRC over the region clipped to the end of the file.
 #include <cstdint>
 #include <cstdlib>
 
@@ -31,11 +30,6 @@ quint16 Expected(QByteArrayView file) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const QByteArray file = QByteArray::fromRawData(reinterpret_cast<const char*>(data),
                                                   static_cast<qsizetype>(size));
-  const quint16 inMemory = ComputeRegionCrc(QByteArrayView(file));
-  QBuffer buffer;
-  buffer.setData(file);
-  if (!buffer.open(QIODevice::ReadOnly)) std::abort();
-  const quint16 streamed = ComputeRegionCrc(buffer);
-  if (inMemory != streamed || inMemory != Expected(file)) std::abort();
+  if (ComputeRegionCrc(QByteArrayView(file)) != Expected(file)) std::abort();
   return 0;
 }

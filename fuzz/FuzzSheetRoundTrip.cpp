@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "sheet/SheetFile.h"  // HeaderTabCount
-#include "sheet/SheetStore.h"
+#include "platform/TextCodec.h"
+#include "sheet/SheetDocument.h"
 
 namespace {
 void Require(bool condition) {
@@ -61,14 +61,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     expected += line + std::string(has < fields ? fields - has : 0, '\t') + "\r\n";
   }
 
-  // The load as the editor makes it: the header's tabs set the columns (the
-  // label column and one per field), then every line becomes a row.
+  // The editor's own load: the header's tabs set the columns (the label
+  // column and one per field), then every line becomes a row.
   const QByteArray bytes(file.data(), static_cast<qsizetype>(file.size()));
-  SheetStore store;
-  store.clearCells();
-  store.setRowCount(0);
-  store.setColCount(static_cast<int>(HeaderTabCount(bytes)) + 2);
-  store.appendFileLines(bytes);
+  SheetDocument sheet;
+  sheet.LoadFromBytes("fuzz.txt", bytes, TextCodec::HasHighByte(bytes));
+  const SheetStore& store = sheet.Store();
   Require(store.rowCount() == static_cast<int>(lines.size()));
   Require(store.colCount() == static_cast<int>(fields) + 1);
 

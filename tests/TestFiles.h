@@ -7,11 +7,13 @@
 #include <QString>
 #include <QTemporaryDir>
 
+#include "../src/platform/LittleEndian.h"  // by path: the table writer builds without src/
+
 // Little-endian fields, for patching hostile files out of good ones.
-inline void PutU16(QByteArray& b, qint64 at, quint16 v) { b[at] = char(v & 0xFF), b[at + 1] = char(v >> 8); }
-inline void PutU32(QByteArray& b, qint64 at, quint32 v) { PutU16(b, at, quint16(v)), PutU16(b, at + 2, quint16(v >> 16)); }
-inline quint16 GetU16(const QByteArray& b, qint64 at) { return quint16(quint8(b[at]) | quint8(b[at + 1]) << 8); }
-inline quint32 GetU32(const QByteArray& b, qint64 at) { return GetU16(b, at) | quint32(GetU16(b, at + 2)) << 16; }
+inline void PutU16(QByteArray& b, qint64 at, quint16 v) { le::Write(b.data() + at, v); }
+inline void PutU32(QByteArray& b, qint64 at, quint32 v) { le::Write(b.data() + at, v); }
+inline quint16 GetU16(const QByteArray& b, qint64 at) { return le::Read<quint16>(b.constData() + at); }
+inline quint32 GetU32(const QByteArray& b, qint64 at) { return le::Read<quint32>(b.constData() + at); }
 
 // A sheet of `lines` lines, several 4 KiB pages for a few hundred.
 inline QByteArray SheetBytes(const QByteArray& seed, int lines = 600) {

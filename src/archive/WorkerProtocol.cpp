@@ -1,18 +1,18 @@
 #include "archive/WorkerProtocol.h"
 
+#include "platform/LittleEndian.h"
+
 namespace lmpq {
 
 std::string EncodeNumber(uint32_t value) {
   std::string bytes(4, '\0');
-  for (int i = 0; i < 4; ++i) bytes[static_cast<size_t>(i)] = static_cast<char>((value >> (8 * i)) & 0xFF);
+  le::Write(bytes.data(), value);
   return bytes;
 }
 
 std::optional<uint32_t> DecodeNumber(std::string_view bytes) {
   if (bytes.size() != 4) return std::nullopt;
-  uint32_t value = 0;
-  for (int i = 3; i >= 0; --i) value = (value << 8) | static_cast<uint8_t>(bytes[static_cast<size_t>(i)]);
-  return value;
+  return le::Read<uint32_t>(bytes.data());
 }
 
 std::string EncodeRequest(const WorkerRequest& request) {

@@ -47,6 +47,14 @@ bool TextCodec::HasHighByte(QByteArrayView bytes) {
   return false;
 }
 
+int TextCodec::Utf8SequenceLength(quint8 lead) {
+  if (lead < 0x80) return 1;
+  if (lead >= 0xC2 && lead <= 0xDF) return 2;
+  if (lead >= 0xE0 && lead <= 0xEF) return 3;
+  if (lead >= 0xF0 && lead <= 0xF4) return 4;
+  return 0;
+}
+
 bool TextCodec::IsValidUtf8(QByteArrayView bytes) {
   const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
   const qsizetype n = bytes.size();
@@ -65,13 +73,12 @@ bool TextCodec::IsValidUtf8(QByteArrayView bytes) {
       ++i;
       continue;
     }
-    int extra;
-    char32_t minimum;
-    char32_t cp;
-    if (b >= 0xC2 && b <= 0xDF) { extra = 1; minimum = 0x80; cp = b & 0x1F; }
-    else if (b >= 0xE0 && b <= 0xEF) { extra = 2; minimum = 0x800; cp = b & 0x0F; }
-    else if (b >= 0xF0 && b <= 0xF4) { extra = 3; minimum = 0x10000; cp = b & 0x07; }
-    else return false;
+    const int length = Utf8SequenceLength(b);
+    if (length == 0) return false;
+    const int extra = length - 1;
+    constexpr char32_t kLeast[] = {0, 0x80, 0x800, 0x10000};  // below these a sequence is overlong
+    const char32_t minimum = kLeast[extra];
+    char32_t cp = b & (0x7F >> length);
     if (i + extra >= n) return false;
     for (int k = 1; k <= extra; ++k) {
       const unsigned char c = p[i + k];
@@ -88,16 +95,6 @@ TextCodec TextCodec::ForBytes(QByteArrayView bytes) { return ForBytes(bytes, Has
 
 TextCodec TextCodec::ForBytes(QByteArrayView bytes, bool hasHighByte) {
   return TextCodec(hasHighByte && IsValidUtf8(bytes) ? Kind::Utf8 : Kind::Windows1252);
-}
-
-TextCodec TextCodec::ForTexts(const std::vector<QByteArrayView>& texts) {
-  bool high = false;
-  for (const QByteArrayView text : texts) {
-    if (!HasHighByte(text)) continue;
-    if (!IsValidUtf8(text)) return TextCodec(Kind::Windows1252);
-    high = true;
-  }
-  return TextCodec(high ? Kind::Utf8 : Kind::Windows1252);
 }
 
 QString TextCodec::Decode(QByteArrayView bytes) const {

@@ -5,7 +5,6 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
-#include <vector>
 
 class TextCodec {
  public:
@@ -20,11 +19,10 @@ class TextCodec {
   // The same choice when the caller already knows whether a byte of 0x80 or
   // more is there (found while reading the file).
   static TextCodec ForBytes(QByteArrayView bytes, bool hasHighByte);
-  // The same choice over many texts (a string table's keys and values): UTF-8
-  // only when every one of them is valid UTF-8 and one holds a high byte.
-  static TextCodec ForTexts(const std::vector<QByteArrayView>& texts);
-
   static bool IsValidUtf8(QByteArrayView bytes);
+  // Bytes in the UTF-8 sequence that `lead` begins; 0 for a byte that cannot
+  // begin one.
+  static int Utf8SequenceLength(quint8 lead);
   static bool HasHighByte(QByteArrayView bytes);
 
   Kind kind() const { return m_kind; }

@@ -6,7 +6,7 @@
 #include <QByteArray>
 #include <QByteArrayView>
 
-#include "sheet/MappedFile.h"
+#include "platform/MappedFile.h"
 
 class FileBytes {
  public:

@@ -54,20 +54,6 @@ int reserveRoom(QFile& file, qint64 size) {
 #endif
 }
 
-// A short write is tried again for the rest: the next one fails with the
-// reason (a full disk, a size limit), which the short one leaves unsaid.
-bool writeAll(QFile& file, QByteArrayView bytes, QString& error) {
-  while (!bytes.isEmpty()) {
-    const qint64 written = file.write(bytes.data(), bytes.size());
-    if (written <= 0) {
-      error = file.errorString();
-      return false;
-    }
-    bytes = bytes.sliced(written);
-  }
-  return true;
-}
-
 // The whole of `from` over the start of `to`.
 bool copyAll(QFile& from, QFile& to, QString& error) {
   if (!from.seek(0) || !to.seek(0)) {
@@ -82,7 +68,10 @@ bool copyAll(QFile& from, QFile& to, QString& error) {
       return false;
     }
     if (got == 0) return true;
-    if (!writeAll(to, QByteArrayView(block.constData(), got), error)) return false;
+    if (!WriteWhole(to, QByteArrayView(block.constData(), got))) {
+      error = to.errorString();
+      return false;
+    }
   }
 }
 
@@ -104,6 +93,15 @@ std::unique_ptr<QTemporaryFile> keepOldText(QFile& file, const QString& spareFol
 }
 }  // namespace
 
+bool WriteWhole(QIODevice& out, QByteArrayView bytes) {
+  while (!bytes.isEmpty()) {
+    const qint64 written = out.write(bytes.data(), bytes.size());
+    if (written <= 0) return false;
+    bytes = bytes.sliced(written);
+  }
+  return true;
+}
+
 InPlaceWriteResult WriteInPlace(const QString& path, QByteArrayView bytes, const QString& spareFolder) {
   InPlaceWriteResult result;
   QFile file(path);
@@ -124,7 +122,7 @@ InPlaceWriteResult WriteInPlace(const QString& path, QByteArrayView bytes, const
     result.error = errnoText(failed);
     return result;
   }
-  if (file.seek(0) && writeAll(file, bytes, error) && file.resize(bytes.size()) && syncToDisk(file, error)) {
+  if (file.seek(0) && WriteWhole(file, bytes) && file.resize(bytes.size()) && syncToDisk(file, error)) {
     result.outcome = InPlaceWriteResult::kWritten;
     return result;
   }

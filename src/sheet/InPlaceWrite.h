@@ -7,6 +7,7 @@
 // links, owner and mode stay; the old text is kept in a copy until the new
 // text is complete and on the disk, and is put back when anything fails.
 #include <QByteArrayView>
+#include <QIODevice>
 #include <QString>
 
 struct InPlaceWriteResult {
@@ -19,6 +20,11 @@ struct InPlaceWriteResult {
   QString error;     // why it failed
   QString keptCopy;  // with kOldTextKept, the copy that holds the old text
 };
+
+// Writes the whole of `bytes`. A short write is tried again for the rest: the
+// next one fails with the reason (a full disk, a size limit), which the short
+// one leaves unsaid, and the device's errorString() then tells it.
+bool WriteWhole(QIODevice& out, QByteArrayView bytes);
 
 // Gives `path` the content `bytes`. The copy of the old text goes beside the
 // file, or into `spareFolder` when the file's folder takes no new file.

@@ -122,8 +122,6 @@ void CMSFlexGrid::SetCols(long cols) {
   settleCurrentCell();
 }
 
-void CMSFlexGrid::SetFixedRows(long rows) { m_fixedRows = rows < 0 ? 0 : rows; }
-
 void CMSFlexGrid::SetFixedCols(long cols) {
   // What is shown stays where it is: the rows, and the first column that
   // scrolls, unless it is the one frozen now. Scrolled by whole columns, the
@@ -183,11 +181,6 @@ QByteArray CMSFlexGrid::GetTextMatrix(long row, long col) const {
 
 void CMSFlexGrid::SetTextMatrix(long row, long col, QByteArrayView text) {
   m_model.setCell(static_cast<int>(row), static_cast<int>(col), text);
-}
-
-void CMSFlexGrid::AddItem(QByteArrayView text) {
-  m_model.appendRow(text);
-  settleCurrentCell();
 }
 
 void CMSFlexGrid::AddFileLines(FileBytes file) {

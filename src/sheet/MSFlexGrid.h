@@ -1,7 +1,7 @@
 #pragma once
 // The sheet grid, with the interface of the grid control the editor was built
 // around: a current cell, rows and columns, fixed header row and label column,
-// per-column alignment and width, AddItem, Clear, and a Click signal.
+// per-column alignment and width, Clear, and a Click signal.
 //
 // Row 0 shows as the column header and column 0 as the row header. Further
 // fixed columns (the frozen name column) show in an overlay view that shares
@@ -28,8 +28,8 @@ class CMSFlexGrid : public QTableView {
   void SetRows(long rows);
   long GetCols() const;
   void SetCols(long cols);
-  long GetFixedRows() const { return m_fixedRows; }
-  void SetFixedRows(long rows);
+  // Row 0 is always the one fixed row, the column header.
+  void SetFixedRows(long) {}
   long GetFixedCols() const { return m_fixedCols; }
   void SetFixedCols(long cols);
 
@@ -48,10 +48,8 @@ class CMSFlexGrid : public QTableView {
 
   QByteArray GetTextMatrix(long row, long col) const;
   void SetTextMatrix(long row, long col, QByteArrayView text);
-  // Appends one row: the text's tab-separated fields fill it from column 0 on.
-  void AddItem(QByteArrayView text);
-  // AddItem for every line of a file at once, each labelled with its line
-  // number; the views are told once.
+  // Appends every line of a file as a row, labelled with its line number;
+  // the views are told once.
   void AddFileLines(FileBytes file);
   // Empties every cell.
   void Clear();
@@ -92,7 +90,6 @@ class CMSFlexGrid : public QTableView {
 
   SheetModel& m_model;
   QTableView* m_frozen = nullptr;
-  long m_fixedRows = 1;
   long m_fixedCols = 1;
   int m_labelWidth = -1;  // set by SetColWidth(0); until then as wide as the labels need
   long m_row = -1;

@@ -6,9 +6,9 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include "platform/HugePages.h"
 #include "platform/TextCodec.h"
 #include "sheet/FileBytes.h"
-#include "sheet/HugePages.h"
 #include "sheet/InPlaceWrite.h"
 #include "sheet/SheetStore.h"
 
@@ -72,17 +72,6 @@ qsizetype HeaderTabCount(QByteArrayView file) {
   return (lf < 0 ? file : file.first(lf)).count('\t');
 }
 
-// A short write is tried again for the rest: a disk that has filled up says
-// so on the next write, which gives the device its error text.
-static bool writeAll(QIODevice& out, QByteArrayView bytes) {
-  while (!bytes.isEmpty()) {
-    const qint64 written = out.write(bytes.data(), bytes.size());
-    if (written <= 0) return false;
-    bytes = bytes.sliced(written);
-  }
-  return true;
-}
-
 bool WriteSheet(const SheetStore& store, QIODevice& out) {
   QByteArray block;
   block.reserve(kWriteBlock + 4096);
@@ -90,11 +79,11 @@ bool WriteSheet(const SheetStore& store, QIODevice& out) {
   for (int row = 0; row < rows; ++row) {
     store.appendLineTo(row, block);
     if (block.size() >= kWriteBlock) {
-      if (!writeAll(out, block)) return false;
+      if (!WriteWhole(out, block)) return false;
       block.resize(0);
     }
   }
-  return writeAll(out, block);
+  return WriteWhole(out, block);
 }
 
 InPlaceWriteResult SaveSheet(const SheetStore& store, const QString& path) {

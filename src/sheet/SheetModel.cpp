@@ -36,17 +36,6 @@ void SheetModel::clearCells() {
   resetWith([&] { m_store.clearCells(); });
 }
 
-void SheetModel::appendRow(QByteArrayView rowText) {
-  const int row = m_store.rowCount();
-  if (row == 0 || columnCount() == 0) {  // the header row is no row of the views
-    resetWith([&] { m_store.appendRow(rowText); });
-    return;
-  }
-  beginInsertRows(QModelIndex(), row - 1, row - 1);
-  m_store.appendRow(rowText);
-  endInsertRows();
-}
-
 void SheetModel::appendFileLines(FileBytes file) {
   // One reset for the whole file: views are told once, not per row.
   resetWith([&] { m_store.appendFileLines(std::move(file)); });

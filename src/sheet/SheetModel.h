@@ -24,7 +24,6 @@ class SheetModel : public QAbstractTableModel {
   void setRowCount(int rows);
   void setColCount(int cols);
   void clearCells();
-  void appendRow(QByteArrayView rowText);
   void appendFileLines(FileBytes file);
   void setCell(int row, int col, QByteArrayView text);
   void setColumnAlignment(int col, Qt::Alignment alignment);

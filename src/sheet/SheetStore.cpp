@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "sheet/HugePages.h"
+#include "platform/HugePages.h"
 
 namespace {
 // The n-th tab-separated field of a line (n from 0); empty past the last.

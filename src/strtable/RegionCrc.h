@@ -10,11 +10,4 @@
 #include <QByteArrayView>
 #include <QtGlobal>
 
-class QIODevice;
-
-// Streams the region from a device open for reading with random access (a
-// file or a buffer); holds no copy of it.
-quint16 ComputeRegionCrc(QIODevice& file);
-
-// The same over bytes already in memory.
 quint16 ComputeRegionCrc(QByteArrayView fileBytes);

@@ -1,9 +1,11 @@
 #pragma once
-// Where a ".tbl" file keeps what this program reads, and little-endian field
-// readers that never look outside the bytes they are given.
+// Where a ".tbl" file keeps what this program reads, and field readers that
+// never look outside the bytes they are given.
 #include <QByteArrayView>
 #include <QtGlobal>
 #include <optional>
+
+#include "platform/LittleEndian.h"
 
 namespace tbl {
 
@@ -18,22 +20,15 @@ inline constexpr qint64 kNodeKeyOffset = 7;      // u32 file offset of the key
 inline constexpr qint64 kNodeValueOffset = 11;   // u32 file offset of the value
 inline constexpr qint64 kNodeValueLength = 15;   // u16
 
-// The unsigned little-endian integer of `size` bytes at `offset`, or nothing
-// when the bytes do not hold the whole field.
-inline std::optional<quint32> ReadLe(QByteArrayView bytes, qint64 offset, int size) {
-  if (offset < 0 || offset > bytes.size() - size) return std::nullopt;
-  quint32 value = 0;
-  for (int k = size - 1; k >= 0; --k)
-    value = (value << 8) | static_cast<quint8>(bytes[offset + k]);
-  return value;
+// The little-endian field at `offset`, or nothing when the bytes do not hold
+// the whole field.
+template <typename T>
+inline std::optional<T> ReadField(QByteArrayView bytes, qint64 offset) {
+  if (offset < 0 || offset > bytes.size() - qint64(sizeof(T))) return std::nullopt;
+  return le::Read<T>(bytes.data() + offset);
 }
-inline std::optional<quint16> ReadU16(QByteArrayView bytes, qint64 offset) {
-  const auto v = ReadLe(bytes, offset, 2);
-  return v ? std::optional<quint16>(static_cast<quint16>(*v)) : std::nullopt;
-}
-inline std::optional<quint32> ReadU32(QByteArrayView bytes, qint64 offset) {
-  return ReadLe(bytes, offset, 4);
-}
+inline std::optional<quint16> ReadU16(QByteArrayView bytes, qint64 offset) { return ReadField<quint16>(bytes, offset); }
+inline std::optional<quint32> ReadU32(QByteArrayView bytes, qint64 offset) { return ReadField<quint32>(bytes, offset); }
 
 // The header fields this program uses. A field that a short file does not
 // hold whole reads as 0: no entries, an empty region.

@@ -4,16 +4,6 @@ namespace {
 
 bool IsContinuation(quint8 b) { return (b & 0xC0) == 0x80; }
 
-// Bytes in the UTF-8 sequence that `lead` begins; 0 for a byte that cannot
-// begin one.
-int SequenceLength(quint8 lead) {
-  if (lead < 0x80) return 1;
-  if (lead >= 0xC2 && lead <= 0xDF) return 2;
-  if (lead >= 0xE0 && lead <= 0xEF) return 3;
-  if (lead >= 0xF0 && lead <= 0xF4) return 4;
-  return 0;
-}
-
 quint8 ByteAt(QByteArrayView bytes, qsizetype i) { return static_cast<quint8>(bytes[i]); }
 
 }  // namespace
@@ -34,7 +24,7 @@ Utf8Map::Utf8Map(QByteArrayView file)
     if (IsContinuation(b)) {
       bad = p >= coveredUntil;
     } else {
-      const int length = SequenceLength(b);
+      const int length = TextCodec::Utf8SequenceLength(b);
       bad = length == 0 || length > n - p ||
             (length > 1 && !TextCodec::IsValidUtf8(file.sliced(p, length)));
       coveredUntil = bad ? p + 1 : p + length;
@@ -58,11 +48,12 @@ bool Utf8Map::IsValidUtf8(QByteArrayView text) const {
   // No bad byte: at most three continuation bytes end the text.
   qsizetype last = e - 1;
   while (IsContinuation(ByteAt(m_file, last))) --last;
-  return last + SequenceLength(ByteAt(m_file, last)) <= e;
+  return last + TextCodec::Utf8SequenceLength(ByteAt(m_file, last)) <= e;
 }
 
 namespace {
-// TextCodec::ForTexts over the keys, then the values, with the given judges.
+// UTF-8 when every key and value is valid UTF-8 and one holds a high byte,
+// judged by the given judges.
 template <typename HasHighByte, typename IsValidUtf8>
 TextCodec Choose(const StringTable& table, HasHighByte hasHighByte, IsValidUtf8 isValidUtf8) {
   bool high = false;

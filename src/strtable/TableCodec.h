@@ -1,12 +1,14 @@
 #pragma once
-// The codec a string table shows through: TextCodec::ForTexts over every key
-// and value, that is UTF-8 when all of them are valid UTF-8 and one holds a
-// byte of 0x80 or more, Windows-1252 otherwise.
+// The codec a string table shows through: UTF-8 when every key and value is
+// valid UTF-8 and one of them holds a byte of 0x80 or more, Windows-1252
+// otherwise.
 //
 // Texts may overlap: a hostile table can point all 65,535 keys into one long
 // run of bytes, so that checking each text on its own would read the file
 // tens of thousands of times over. Past a few times the file's size in text
 // bytes, the choice is made from one pass over the file instead.
+#include <vector>
+
 #include "platform/TextCodec.h"
 #include "strtable/StringTable.h"
 

@@ -1,7 +1,11 @@
 // Add File to Archive from the editor window, against a real archive and
 // against stand-in libraries.
 
+#include <QListWidget>
+#include <QTimer>
+
 #include "MpqFiles.h"
+#include "archive/ArchiverDlg.h"
 #include "ui/EditorFixture.h"
 
 namespace {
@@ -49,6 +53,24 @@ TEST_F(ArchiveEditor, AddsTheSavedFileUnderItsTitleAndChangesNothingElse) {
   EXPECT_EQ(m_messages, QStringList(3, "File added to archive"));
   menu(ID_ADD_FILE_TO_ARCHIVE);
   EXPECT_EQ(m_requests.size(), 4u);  // two loads, two asks: none after a choice, nor after a failure
+}
+
+// The archiver box, opened the one way the program opens it, its command
+// sent to the window: a greyed-out list that says "Not functional yet" once it
+// shows, and a Load MPQ that does nothing.
+TEST_F(ArchiveEditor, TheArchiverOpensOnItsCommandAndDoesNothingYet) {
+  QStringList seen;
+  QTimer::singleShot(0, [&] {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (auto* box = qobject_cast<CArchiverDlg*>(modal)) {
+      box->MenuCommand(ID_LOAD_MPQ)->trigger();
+      seen << box->windowTitle() << RowsOf(*box->m_archiveList->model());
+      EXPECT_FALSE(box->m_archiveList->isEnabled());
+    }
+    if (modal) modal->close();
+  });
+  m_dlg->WindowProc(WM_COMMAND, MAKEWPARAM(ID_MPQ_ARCHIVER, 0), 0);
+  EXPECT_EQ(seen, QStringList({"MPQ Archiver", "Not functional yet"}));
 }
 
 // One AddFileToArchive call in a process of its own, which finds whichever

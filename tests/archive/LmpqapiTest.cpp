@@ -11,7 +11,6 @@
 
 namespace {
 
-const QByteArray kSheetName = "data\\global\\excel\\weapons.txt";
 // One file stored each way MakeMpq stores them, in this order.
 const MpqContents kGameFiles = {
     {"data\\global\\excel\\armor.txt", SheetBytes("Plate")},      // imploded, encrypted

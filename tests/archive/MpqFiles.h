@@ -17,6 +17,15 @@ inline void PrintTo(const QByteArray& bytes, std::ostream* os) { *os << bytes.le
 // Name in archive -> contents.
 using MpqContents = std::map<QByteArray, QByteArray>;
 
+// Where the game looks for the sheet the tests add, and a small archive that
+// holds a file of that name among others.
+inline const QByteArray kSheetName = "data\\global\\excel\\weapons.txt";
+inline const MpqContents kFiles = {
+    {"data\\global\\excel\\armor.txt", SheetBytes("Plate")},
+    {kSheetName, SheetBytes("Sword", 3000)},
+    {"data\\global\\sfx\\click.wav", QByteArray(9000, '\x80')},
+};
+
 struct MpqRecipe {
   int format = 0;         // the header's format version: 0 (the game's) or 1
   bool listfile = false;  // whether the archive holds a (listfile) naming its files

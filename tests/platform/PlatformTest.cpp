@@ -64,14 +64,12 @@ TEST(TextCodec, ChoosesUtf8OnlyForValidTextWithHighBytes) {
       {"Caf\xE9", false},             {"\x85\x92", false},                // Latin-1 and sheet punctuation
       {"\xC3", false},                {"\xC0\x80", false},                // cut short, overlong
       {"\xED\xA0\x80", false},        {"\xF4\x90\x80\x80", false},        // surrogate, past U+10FFFF
+      {"\xF4\x8F\xBF\xBF", true},     {"\xC2\x80", true},               // U+10FFFF, U+0080: the last and first of their leads
       {"abcdefgh\xC3\xA9ijklmnop", true}, {"abcdefghijklmno\xE9", false},
   };
   for (const auto& [bytes, utf8] : cases)
     EXPECT_EQ(TextCodec::ForBytes(bytes).kind() == TextCodec::Kind::Utf8, utf8) << bytes.toHex().constData();
   EXPECT_TRUE(TextCodec::HasHighByte("abcdefghijklmno\xE9"));  // the high byte last in a step of eight
-  // Many texts choose together: UTF-8 only when every one is valid.
-  EXPECT_EQ(TextCodec::ForTexts({"key", "\xC3\xBF" "c1"}).kind(), TextCodec::Kind::Utf8);
-  EXPECT_EQ(TextCodec::ForTexts({"\xC3\xBF" "c1", "Caf\xE9"}).kind(), TextCodec::Kind::Windows1252);
 }
 
 // Every byte is a character of its own in Windows-1252 and encodes back (the

@@ -8,22 +8,22 @@
 #include <QSignalSpy>
 #include <QSize>
 #include <functional>
+#include <memory>
 
 #include "TestFiles.h"
 #include "platform/TextCodec.h"
+#include "sheet/SheetDocument.h"
 #include "sheet/SheetFile.h"
 #include "sheet/SheetModel.h"
 #include "sheet/SheetStore.h"
 
 namespace {
 
-// Loads bytes the way the editor does: columns from the header's tabs, then
-// every line labelled with its number.
-SheetStore load(const QByteArray& file) {
-  SheetStore store;
-  store.setColCount(static_cast<int>(HeaderTabCount(file)) + 2);
-  store.appendFileLines(file);
-  return store;
+// Loads bytes through the editor's own load.
+std::unique_ptr<SheetDocument> load(const QByteArray& file) {
+  auto sheet = std::make_unique<SheetDocument>();
+  sheet->LoadFromBytes("sheet.txt", file, TextCodec::HasHighByte(file));
+  return sheet;
 }
 
 QByteArray save(const SheetStore& store) {
@@ -51,7 +51,7 @@ TEST(SheetFormat, LoadsAndSavesBack) {
     QByteArray file;
     QByteArray cells;  // as loaded
     QByteArray saved;
-    std::function<void(SheetStore&)> edit = [](SheetStore&) {};
+    std::function<void(SheetModel&)> edit = [](SheetModel&) {};
   } cases[] = {
       {"crlf_exact", "a\tb\tc\r\n1\t2\t3\r\n4\t5\t6\r\n", "|a|b|c\n1|1|2|3\n2|4|5|6\n",
        "a\tb\tc\r\n1\t2\t3\r\n4\t5\t6\r\n"},
@@ -71,20 +71,23 @@ TEST(SheetFormat, LoadsAndSavesBack) {
        "h\tg\r\n" + all + "\t" + all + "\r\n"},
       // Edits: written with their new text, everything else as it was.
       {"edited_and_emptied", "a\tb\tc\r\n1\t2\t3\r\n4\t5\r\n", "|a|b|c\n1|1|2|3\n2|4|5|\n",
-       "a\tb\tc\r\n1\ttwo\t3\r\n\t5\t\r\n", [](SheetStore& s) { s.setCell(1, 2, "two"); s.setCell(2, 1, ""); }},
+       "a\tb\tc\r\n1\ttwo\t3\r\n\t5\t\r\n", [](SheetModel& s) {
+         s.setCell(1, 2, "two");
+         s.setCell(2, 1, "");
+       }},
       {"pasted_tab_adds_a_field", "a\tb\r\n1\t2\r\n", "|a|b\n1|1|2\n", "a\tC\tD\r\n1\t2\r\n",
-       [](SheetStore& s) { s.setCell(0, 2, "C\tD"); }},
+       [](SheetModel& s) { s.setCell(0, 2, "C\tD"); }},
       {"fields_past_the_last_column_kept", "a\tb\r\n1\t2\t3\t4\r\n", "|a|b\n1|1|2\n", "a\tb\r\none\t2\t3\t4\r\n",
-       [](SheetStore& s) { s.setCell(1, 1, "one"); }},
+       [](SheetModel& s) { s.setCell(1, 1, "one"); }},
       {"short_record_edited_past_its_end", "a\tb\tc\r\n1\r\n", "|a|b|c\n1|1||\n", "a\tb\tc\r\n1\t\tz\r\n",
-       [](SheetStore& s) { s.setCell(1, 3, "z"); }},
+       [](SheetModel& s) { s.setCell(1, 3, "z"); }},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    SheetStore store = load(c.file);
-    EXPECT_EQ(cells(store), c.cells);
-    c.edit(store);
-    EXPECT_EQ(save(store), c.saved);
+    const auto sheet = load(c.file);
+    EXPECT_EQ(cells(sheet->Store()), c.cells);
+    c.edit(sheet->Model());
+    EXPECT_EQ(save(sheet->Store()), c.saved);
   }
 }
 
@@ -103,7 +106,7 @@ TEST(SheetFormat, PadsEveryLineToTheHeaderWidth) {
         expected += line + QByteArray(std::max<qsizetype>(0, fields - 1 - line.count('\t')), '\t') + "\r\n";
       }
     }
-    EXPECT_EQ(save(load(file)), expected) << fields << " fields";
+    EXPECT_EQ(save(load(file)->Store()), expected) << fields << " fields";
   }
 }
 
@@ -112,7 +115,8 @@ TEST(SheetFormat, PadsEveryLineToTheHeaderWidth) {
 TEST(SheetFormat, LabelsKeepCountingPastSixteenBits) {
   QByteArray file = "h\n";
   for (int i = 1; i <= 300'000; ++i) file += QByteArray::number(i) + "\n";
-  const SheetStore store = load(file);
+  const auto sheet = load(file);
+  const SheetStore& store = sheet->Store();
   ASSERT_EQ(store.rowCount(), 300'001);
   for (const int row : {32767, 32768, 131'072, 262'144, 300'000})
     EXPECT_EQ(store.cell(row, 0) + "|" + store.cell(row, 1), QByteArray::number(row) + "|" + QByteArray::number(row));

@@ -71,10 +71,14 @@ class LockedFolder {
     if (geteuid() != 0) return;
     for (QString up = QFileInfo(dir).absolutePath(); up != QDir::tempPath() && up.size() > 1; up = QFileInfo(up).absolutePath())
       Chmod(up, 0755);
-    setfsgid(65534), setfsuid(65534);
+    setfsgid(65534);
+    setfsuid(65534);
   }
   ~LockedFolder() {
-    if (geteuid() == 0) setfsuid(0), setfsgid(0);
+    if (geteuid() == 0) {
+      setfsuid(0);
+      setfsgid(0);
+    }
     Chmod(m_dir, 0755);
   }
   const QString m_dir;
@@ -109,7 +113,8 @@ TEST_F(SheetSaveTest, SaveKeepsLinksModeOwnerAndFolder) {
   QStringList skipped;
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    QDir(dir).removeRecursively(), QFile::remove(symlink);
+    QDir(dir).removeRecursively();
+    QFile::remove(symlink);
     ASSERT_TRUE(QDir().mkpath(dir));
     const QString file = write("sheets/sheet.txt", "name\tcost\r\nsword\t10\r\n");
     Chmod(file, 0644);
@@ -129,7 +134,8 @@ TEST_F(SheetSaveTest, SaveKeepsLinksModeOwnerAndFolder) {
     {
       std::optional<LockedFolder> locked;
       if (c.locked) locked.emplace(dir);
-      if (QFile probe(dir + "/probe"); c.locked && probe.open(QIODevice::WriteOnly)) FAIL() << "the folder takes new files";
+      QFile probe(dir + "/probe");
+      if (c.locked && probe.open(QIODevice::WriteOnly)) FAIL() << "the folder takes new files";
       menu(ID_FILE_SAVE_TEXT);
     }
     EXPECT_EQ(m_messages, QStringList{"File saved"});

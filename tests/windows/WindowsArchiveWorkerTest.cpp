@@ -17,13 +17,6 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 
-const QByteArray kSheetName = "data\\global\\excel\\weapons.txt";
-const MpqContents kFiles = {
-    {"data\\global\\excel\\armor.txt", SheetBytes("Plate")},
-    {kSheetName, SheetBytes("Sword", 3000)},
-    {"data\\global\\sfx\\click.wav", QByteArray(9000, '\x80')},
-};
-
 // The worker that `parent` started: its handle (to be closed), or nullptr.
 HANDLE AwaitWorkerOf(DWORD parent) {
   for (const auto deadline = Clock::now() + 20s; Clock::now() < deadline; Sleep(2)) {

@@ -5,16 +5,13 @@
 #include <cstring>
 
 #include "WorkerFile.h"
+#include "platform/LittleEndian.h"
 
 namespace mpq {
 namespace {
 
-uint32_t Word(const char* at) {
-  uint32_t value = 0;
-  for (int i = 3; i >= 0; --i) value = (value << 8) | static_cast<uint8_t>(at[i]);
-  return value;
-}
-uint16_t Half(const char* at) { return static_cast<uint16_t>(static_cast<uint8_t>(at[0]) | static_cast<uint8_t>(at[1]) << 8); }
+uint32_t Word(const char* at) { return le::Read<uint32_t>(at); }
+uint16_t Half(const char* at) { return le::Read<uint16_t>(at); }
 
 // The archive cipher's table, the same for every archive.
 const std::array<uint32_t, 0x500>& CryptTable() {

@@ -1,13 +1,11 @@
-#include "sheet/HugePages.h"
+#include "platform/HugePages.h"
+
+#include <sys/mman.h>
 
 #include <cstdint>
 
-#if defined(__linux__)
-#include <sys/mman.h>
-#endif
-
 void AdviseHugePages(void* data, std::size_t bytes) {
-#if defined(__linux__) && defined(MADV_HUGEPAGE)
+#if defined(MADV_HUGEPAGE)
   constexpr std::uintptr_t kHugePage = std::uintptr_t{2} << 20;
   const auto start = reinterpret_cast<std::uintptr_t>(data);
   const std::uintptr_t begin = (start + kHugePage - 1) & ~(kHugePage - 1);

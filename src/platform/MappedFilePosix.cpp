@@ -1,11 +1,5 @@
-#include "sheet/MappedFile.h"
+#include "platform/MappedFile.h"
 
-#include <QFile>
-#include <utility>
-
-#include "sheet/HugePages.h"
-
-#if defined(__linux__)
 #include <fcntl.h>
 #include <linux/magic.h>
 #include <signal.h>
@@ -20,6 +14,10 @@
 #include <cstdint>
 #include <cstring>
 #include <mutex>
+
+#include <QFile>
+
+#include "platform/HugePages.h"
 
 namespace {
 // The signal the kernel sends when a writer wants the file; a real-time
@@ -217,31 +215,3 @@ void MappedFile::release() {
   m_size = 0;
   m_length = 0;
 }
-
-#else  // no leases: every file is read into memory instead
-
-bool MappedFile::map(const QString&) { return false; }
-bool MappedFile::sharesFilePages() const { return false; }
-bool MappedFile::letGoStep(size_t) { return false; }
-void MappedFile::release() {}
-
-#endif
-
-MappedFile::MappedFile(MappedFile&& other) noexcept
-    : m_data(std::exchange(other.m_data, nullptr)),
-      m_size(std::exchange(other.m_size, 0)),
-      m_length(std::exchange(other.m_length, 0)),
-      m_slot(std::exchange(other.m_slot, -1)) {}
-
-MappedFile& MappedFile::operator=(MappedFile&& other) noexcept {
-  if (this != &other) {
-    release();
-    m_data = std::exchange(other.m_data, nullptr);
-    m_size = std::exchange(other.m_size, 0);
-    m_length = std::exchange(other.m_length, 0);
-    m_slot = std::exchange(other.m_slot, -1);
-  }
-  return *this;
-}
-
-MappedFile::~MappedFile() { release(); }
