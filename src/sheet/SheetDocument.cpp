@@ -16,8 +16,7 @@ SheetDocument::SheetDocument() {
   QObject::connect(&m_letGo, &QTimer::timeout, &m_letGo, [this] { letGoOfFileStep(); });
 }
 
-void SheetDocument::LoadFromBytes(QString path, FileBytes bytes, bool hasHighByte) {
-  m_path = std::move(path);
+void SheetDocument::LoadFromBytes(FileBytes bytes, bool hasHighByte) {
   // The steps of filling the grid: clear it, no rows, the header's columns,
   // then every line. Each is announced to the views as it happens.
   m_model.clearCells();
@@ -40,4 +39,4 @@ void SheetDocument::letGoOfFileStep() {
   m_letGo.stop();
 }
 
-InPlaceWriteResult SheetDocument::Save() const { return SaveSheet(m_store, m_path); }
+InPlaceWriteResult SheetDocument::Save(const QString& path) const { return SaveSheet(m_store, path); }

@@ -3,9 +3,9 @@
 KeyListModel::KeyListModel(StringTableDocument& document, QObject* parent)
     : QAbstractListModel(parent), m_document(document) {}
 
-void KeyListModel::LoadFromBytes(QString path, QByteArray fileBytes) {
+void KeyListModel::LoadFromBytes(QByteArray fileBytes) {
   beginResetModel();
-  m_document.LoadFromBytes(std::move(path), std::move(fileBytes));
+  m_document.LoadFromBytes(std::move(fileBytes));
   endResetModel();
 }
 

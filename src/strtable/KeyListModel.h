@@ -13,7 +13,7 @@ class KeyListModel : public QAbstractListModel {
  public:
   explicit KeyListModel(StringTableDocument& document, QObject* parent = nullptr);
 
-  void LoadFromBytes(QString path, QByteArray fileBytes);
+  void LoadFromBytes(QByteArray fileBytes);
   void AppendBlankKey();
 
   int rowCount(const QModelIndex& parent = QModelIndex()) const override;

@@ -11,7 +11,7 @@
 #include "ui/TabSheetDlg.h"
 
 void CTabSheetDlg::ReadStringTable(QByteArray fileBytes) {
-  m_keyModel.LoadFromBytes(m_szFilePath, std::move(fileBytes));
+  m_keyModel.LoadFromBytes(std::move(fileBytes));
   KeyList()->show();
   ValueView()->show();
   KeySearch()->show();
@@ -30,7 +30,7 @@ void CTabSheetDlg::ShowSelectedValue() {
 }
 
 quint16 CTabSheetDlg::ComputeCrc() {
-  m_crc = m_table.Crc();  // summed over the bytes the table was read from
+  m_crc = m_table.Crc();
   return m_crc;
 }
 
