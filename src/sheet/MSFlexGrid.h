@@ -11,14 +11,15 @@
 #include <QTableView>
 
 #include "platform/TextCodec.h"
-#include "sheet/SheetModel.h"
+#include "sheet/SheetDocument.h"
 
 class CMSFlexGrid : public QTableView {
   Q_OBJECT
 
  public:
-  // The grid shows `sheet`, which outlives it; it owns no cells itself.
-  explicit CMSFlexGrid(SheetModel& sheet, QWidget* parent = nullptr);
+  // The grid shows `sheet`, which outlives it; it owns no cells itself, and
+  // its changes to them are the document's.
+  explicit CMSFlexGrid(SheetDocument& sheet, QWidget* parent = nullptr);
 
   // The current cell's text.
   QByteArray GetText() const;
@@ -57,7 +58,7 @@ class CMSFlexGrid : public QTableView {
   void Clear();
 
   // How the cells' bytes show on screen.
-  void SetCodec(const TextCodec& codec) { m_model.setCodec(codec); }
+  void SetCodec(const TextCodec& codec) { m_sheet.SetCodec(codec); }
   const SheetStore& Store() const { return m_model.store(); }
   SheetModel* Model() { return &m_model; }
   QTableView* FrozenView() const { return m_frozen; }
@@ -90,7 +91,8 @@ class CMSFlexGrid : public QTableView {
   int frozenWidth() const;
   int labelWidth() const;  // of the label column
 
-  SheetModel& m_model;
+  SheetDocument& m_sheet;
+  SheetModel& m_model;  // the document's, which the views show
   QTableView* m_frozen = nullptr;
   long m_fixedRows = 1;
   long m_fixedCols = 1;

@@ -9,9 +9,17 @@ const QString kBlankKey = QStringLiteral("Blank");
 }  // namespace
 
 void StringTableDocument::LoadFromBytes(QByteArray fileBytes) {
+  emit aboutToLoad();
   m_table = ParseStringTable(std::move(fileBytes));
   m_codec = CodecForTable(m_table);
   m_appendedKeys = 0;
+  emit loaded();
+}
+
+void StringTableDocument::AppendBlankKey() {
+  emit aboutToAppendKey(KeyCount());
+  ++m_appendedKeys;
+  emit keyAppended();
 }
 
 quint16 StringTableDocument::Crc() const { return ComputeRegionCrc(QByteArrayView(m_table.m_fileBytes)); }

@@ -2,13 +2,17 @@
 // The open string table: the table read from the file's bytes, the codec its
 // texts show through, and the keys that Add Key to Table appended after the
 // table's own. All of it comes from one read of the file; the path it was read
-// from is the window's.
+// from is the window's. Its changes are its own, told to the views' models
+// by its signals.
+#include <QObject>
 #include <QString>
 
 #include "platform/TextCodec.h"
 #include "strtable/StringTable.h"
 
-class StringTableDocument {
+class StringTableDocument : public QObject {
+  Q_OBJECT
+
  public:
   // Replaces the table with the one the bytes hold; appended keys go with it.
   void LoadFromBytes(QByteArray fileBytes);
@@ -30,7 +34,13 @@ class StringTableDocument {
   int FindKey(const QString& name) const;
 
   // Appends one more key named "Blank".
-  void AppendBlankKey() { ++m_appendedKeys; }
+  void AppendBlankKey();
+
+ signals:
+  void aboutToLoad();
+  void loaded();
+  void aboutToAppendKey(int key);
+  void keyAppended();
 
  private:
   int EntryCount() const { return static_cast<int>(m_table.m_keyNames.size()); }

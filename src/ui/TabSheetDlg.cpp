@@ -90,7 +90,7 @@ void CTabSheetDlg::MakeControls() {
   m_valueView = new QTextEdit(m_client);
   m_valueView->setAcceptRichText(false);
   m_valueView->setLineWrapMode(QTextEdit::NoWrap);
-  m_grid = new CMSFlexGrid(m_sheet.Model(), m_client);
+  m_grid = new CMSFlexGrid(m_sheet, m_client);
   m_keySearch = new QLineEdit(m_client);
   m_keySearch->setMaxLength(std::numeric_limits<int>::max());
 }

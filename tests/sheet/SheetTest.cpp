@@ -11,6 +11,7 @@
 
 #include "TestFiles.h"
 #include "platform/TextCodec.h"
+#include "sheet/SheetDocument.h"
 #include "sheet/SheetFile.h"
 #include "sheet/SheetModel.h"
 #include "sheet/SheetStore.h"
@@ -119,32 +120,32 @@ TEST(SheetFormat, LabelsKeepCountingPastSixteenBits) {
 }
 
 // The sheet model that shows a sheet's bytes through its codec, checked by
-// Qt's model tester while it changes. Row 0 and column 0 of the sheet are the
-// headers; no cell edits itself.
+// Qt's model tester while the document changes the sheet. Row 0 and column 0
+// of the sheet are the headers; no cell edits itself.
 TEST(SheetModel, ShowsTheSheetAndAnnouncesChanges) {
-  SheetStore store;
-  SheetModel model(store);
+  SheetDocument document;
+  SheetModel& model = document.Model();
   QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
-  model.setColCount(3);
-  model.appendFileLines(QByteArray("name\tcost\r\nsword\t10\r\naxe\t\xC3\xA9\r\n"));
+  document.SetColCount(3);
+  document.AppendFileLines(QByteArray("name\tcost\r\nsword\t10\r\naxe\t\xC3\xA9\r\n"));
   const auto shown = [&] {  // a column name, a label and a cell
     return QStringList({model.headerData(1, Qt::Horizontal).toString(), model.headerData(1, Qt::Vertical).toString(),
                         model.data(model.index(1, 1)).toString()});
   };
   EXPECT_EQ(shown(), QStringList({"cost", "2", "\u00C3\u00A9"}));
   EXPECT_FALSE(model.flags(model.index(0, 0)) & Qt::ItemIsEditable);
-  model.setCodec(TextCodec(TextCodec::Kind::Utf8));
+  document.SetCodec(TextCodec(TextCodec::Kind::Utf8));
   EXPECT_EQ(shown(), QStringList({"cost", "2", "\u00E9"}));
 
   QSignalSpy dataChanged(&model, &QAbstractItemModel::dataChanged);
   QSignalSpy headerChanged(&model, &QAbstractItemModel::headerDataChanged);
-  model.setCell(2, 2, "new");
-  model.setCell(0, 2, "A");
+  document.SetCell(2, 2, "new");
+  document.SetCell(0, 2, "A");
   ASSERT_EQ(QList<qsizetype>({dataChanged.size(), headerChanged.size()}), QList<qsizetype>({1, 1}));
   EXPECT_EQ(dataChanged.at(0).at(0).toModelIndex(), model.index(1, 1));
   EXPECT_EQ(shown(), QStringList({"A", "2", "new"}));
-  model.setRowCount(0);
-  model.setColCount(1);
+  document.SetRowCount(0);
+  document.SetColCount(1);
   EXPECT_EQ(model.columnCount(), 0);
 }
 

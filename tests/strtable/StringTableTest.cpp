@@ -116,10 +116,10 @@ TEST(StringTableDocument, KeysValuesChecksumAndOneSearch) {
   KeyListModel model(document);
   QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
   const QByteArray file = WriteStringTable({{"abc", "v0"}, {"ABC", "v1"}, {"", "v2"}, {"\xC3\xBF" "c1", "\xE5\x89\xA3"}});
-  model.LoadFromBytes(file);
+  document.LoadFromBytes(file);
   EXPECT_EQ(document.Crc(), GetU16(file, 0));  // the writer stores the region's checksum there
-  model.AppendBlankKey();
-  model.AppendBlankKey();
+  document.AppendBlankKey();
+  document.AppendBlankKey();
   EXPECT_EQ(RowsOf(model), QStringList({"abc", "ABC", "", "\u00FFc1", "Blank", "Blank"}));
   // An appended key has no value, and neither has a row that is no key.
   EXPECT_EQ(QStringList({document.ValueText(3), document.ValueText(4), document.ValueText(-1)}),
