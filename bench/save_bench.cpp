@@ -73,12 +73,9 @@ class Editor {
   explicit Editor(const QString& dir) {
     QDir::setCurrent(dir);  // the settings file lands there
     m_app = std::make_unique<CTabSheetApp>();
-    const QString directory = m_app->SettleSettings();
     SetOpenFileDialogHandler([this](const OpenFileRequest&) -> std::optional<QString> { return m_next; });
     SetMessageBoxHandler([this](QWidget*, const QString& text) { m_messages << text; });
-    m_dlg = std::make_unique<CTabSheetDlg>();
-    m_app->m_pMainWnd = m_dlg.get();
-    m_dlg->m_szDirectory = directory;
+    m_dlg = m_app->MakeEditorWindow();
     m_dlg->OnInitDialog();
   }
   ~Editor() {

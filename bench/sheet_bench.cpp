@@ -165,15 +165,12 @@ class Editor {
   Editor() : m_previousDirectory(QDir::currentPath()) {
     QDir::setCurrent(m_dir.path());  // the settings file lands here
     m_app = std::make_unique<CTabSheetApp>();
-    const QString directory = m_app->SettleSettings();
     SetOpenFileDialogHandler([this](const OpenFileRequest&) -> std::optional<QString> {
       if (m_next.isEmpty()) return std::nullopt;
       return std::exchange(m_next, QString());
     });
     SetMessageBoxHandler([this](QWidget*, const QString& text) { m_messages << text; });
-    m_dlg = std::make_unique<CTabSheetDlg>();
-    m_app->m_pMainWnd = m_dlg.get();
-    m_dlg->m_szDirectory = directory;
+    m_dlg = m_app->MakeEditorWindow();
     m_dlg->OnInitDialog();
     m_dlg->m_grid->viewport()->installEventFilter(&m_cellPaints);
     QApplication::processEvents();

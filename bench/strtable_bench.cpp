@@ -88,7 +88,6 @@ int main(int argc, char** argv) {
   const QString previous = QDir::currentPath();
   QDir::setCurrent(dir.path());  // the settings file goes to the temporary folder
   CTabSheetApp tabwright;
-  tabwright.SettleSettings();
   QString chosen = path;
   SetOpenFileDialogHandler([&](const OpenFileRequest&) { return std::optional<QString>(chosen); });
   SetMessageBoxHandler([](QWidget*, const QString& text) { std::fprintf(stderr, "%s\n", qPrintable(text)); });
@@ -119,16 +118,16 @@ int main(int argc, char** argv) {
     rows[3].ms.push_back(TimeMs([&] { ComputeRegionCrc(QByteArrayView(table.m_fileBytes)); }));
 
     // The whole of it in a fresh editor window, as the user meets it.
-    CTabSheetDlg dlg;
-    dlg.OnInitDialog();
+    const std::unique_ptr<CTabSheetDlg> dlg = tabwright.MakeEditorWindow();
+    dlg->OnInitDialog();
     QApplication::processEvents();
-    rows[4].ms.push_back(TimeMs([&] { dlg.WindowProc(WM_COMMAND, MAKEWPARAM(ID_FILE_LOAD_TEXT, 0), 0); }));
+    rows[4].ms.push_back(TimeMs([&] { dlg->WindowProc(WM_COMMAND, MAKEWPARAM(ID_FILE_LOAD_TEXT, 0), 0); }));
     rows[5].ms.push_back(TimeMs([&] {
-      dlg.resize(dlg.width() - 10, dlg.height() - 10);
+      dlg->resize(dlg->width() - 10, dlg->height() - 10);
       QApplication::processEvents();
     }));
-    rows[6].ms.push_back(TimeMs([&] { dlg.grab(); }));
-    auto* keyList = qobject_cast<QComboBox*>(dlg.GetDlgItem(IDC_KEY_LIST));
+    rows[6].ms.push_back(TimeMs([&] { dlg->grab(); }));
+    auto* keyList = qobject_cast<QComboBox*>(dlg->GetDlgItem(IDC_KEY_LIST));
     rows[7].ms.push_back(TimeMs([&] {
       keyList->showPopup();
       QApplication::processEvents();
@@ -141,15 +140,15 @@ int main(int argc, char** argv) {
       QApplication::processEvents();
       keyList->hidePopup();
     }));
-    auto* search = qobject_cast<QLineEdit*>(dlg.GetDlgItem(IDC_KEY_SEARCH));
+    auto* search = qobject_cast<QLineEdit*>(dlg->GetDlgItem(IDC_KEY_SEARCH));
     rows[9].ms.push_back(TimeMs([&] { search->setText(keys.constLast()); }));
     items = keyList->count();
     if (keyList->currentIndex() != kEntries - 1) std::fprintf(stderr, "strtable_bench: search missed\n");
 
-    CTabSheetDlg hostile;
-    hostile.OnInitDialog();
+    const std::unique_ptr<CTabSheetDlg> hostile = tabwright.MakeEditorWindow();
+    hostile->OnInitDialog();
     chosen = hostilePath;
-    rows[10].ms.push_back(TimeMs([&] { hostile.WindowProc(WM_COMMAND, MAKEWPARAM(ID_FILE_LOAD_TEXT, 0), 0); }));
+    rows[10].ms.push_back(TimeMs([&] { hostile->WindowProc(WM_COMMAND, MAKEWPARAM(ID_FILE_LOAD_TEXT, 0), 0); }));
     chosen = path;
   }
   SetOpenFileDialogHandler({});

@@ -121,14 +121,12 @@ int main(int argc, char* argv[]) {
   }
 
   CTabSheetApp app{QString()};
-  const QString directory = app.SettleSettings();
   QString choice;
   SetOpenFileDialogHandler([&choice](const OpenFileRequest&) -> std::optional<QString> { return choice; });
   SetMessageBoxHandler([](QWidget*, const QString& text) { std::fprintf(stderr, "message: %s\n", qPrintable(text)); });
 
-  CTabSheetDlg window;
-  app.m_pMainWnd = &window;
-  window.m_szDirectory = directory;
+  const std::unique_ptr<CTabSheetDlg> made = app.MakeEditorWindow();
+  CTabSheetDlg& window = *made;
   window.OnInitDialog();
   window.showNormal();
   window.resize(1200, 700);
@@ -151,7 +149,5 @@ int main(int argc, char* argv[]) {
   }
   if (!SaveWithCaption(window, output + "/screenshot-table.png")) return 1;
 
-  window.m_szDirectory.clear();
-  app.m_pMainWnd = nullptr;
   return 0;
 }

@@ -52,20 +52,25 @@ void CTabSheetApp::OnHelp() {
   if (!m_pszHelpFilePath.isEmpty()) QDesktopServices::openUrl(QUrl::fromLocalFile(m_pszHelpFilePath));
 }
 
-EditorContext CTabSheetApp::WindowContext() {
-  return {m_lpCmdLine, &m_profile, [this] { OnHelp(); }};
+void CTabSheetApp::RememberDirectory(const QString& directory) {
+  WriteProfileString(kSection, kDirectoryKey, directory);
+}
+
+std::unique_ptr<CTabSheetDlg> CTabSheetApp::MakeEditorWindow() {
+  EditorContext context;
+  context.commandLineTail = m_lpCmdLine;
+  context.directory = SettleSettings();
+  context.rememberDirectory = [this](const QString& directory) { RememberDirectory(directory); };
+  context.help = [this] { OnHelp(); };
+  return std::make_unique<CTabSheetDlg>(std::move(context));
 }
 
 BOOL CTabSheetApp::InitInstance() {
-  const QString directory = SettleSettings();
-  {
-    CTabSheetDlg dialog(WindowContext());
-    m_pMainWnd = &dialog;
-    SetMainWindow(&dialog);
-    dialog.m_szDirectory = directory;
-    dialog.DoModal();
-    SetMainWindow(nullptr);
-    m_pMainWnd = nullptr;
-  }
+  const std::unique_ptr<CTabSheetDlg> dialog = MakeEditorWindow();
+  m_pMainWnd = dialog.get();
+  SetMainWindow(dialog.get());
+  dialog->DoModal();
+  SetMainWindow(nullptr);
+  m_pMainWnd = nullptr;
   return 0;
 }

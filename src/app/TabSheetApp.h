@@ -2,12 +2,13 @@
 // The application object: settles the settings file, reads the remembered
 // directory and runs the editor window; when that window ends, so does the run.
 #include <QString>
+#include <memory>
 
 #include "platform/Profile.h"
 #include "platform/WinMessages.h"
 
 class QWidget;
-struct EditorContext;
+class CTabSheetDlg;
 
 class CTabSheetApp {
  public:
@@ -31,9 +32,14 @@ class CTabSheetApp {
   // set; the program sets none, so it shows nothing.
   void OnHelp();
 
-  // What the editor window is given: the command-line tail, the settings
-  // file to remember its directory in, and the help.
-  EditorContext WindowContext();
+  // The settings' remembered directory, written for the next run.
+  void RememberDirectory(const QString& directory);
+
+  // The editor window as every run makes it: the settings settled, the
+  // remembered directory in it, given the command-line tail, the way to
+  // remember a load's directory and the help. Its start (OnInitDialog, or
+  // DoModal, which runs it) is the caller's.
+  std::unique_ptr<CTabSheetDlg> MakeEditorWindow();
 
   QString m_pszProfileName;      // the settings file
   QString m_pszHelpFilePath;     // the help file; none is set

@@ -67,8 +67,8 @@ void setUpSheetView(QTableView* view) {
 }
 }  // namespace
 
-CMSFlexGrid::CMSFlexGrid(SheetModel& sheet, QWidget* parent)
-    : QTableView(parent), m_model(sheet), m_frozen(new FrozenColumnsView(this, verticalHeader())) {
+CMSFlexGrid::CMSFlexGrid(SheetDocument& sheet, QWidget* parent)
+    : QTableView(parent), m_sheet(sheet), m_model(sheet.Model()), m_frozen(new FrozenColumnsView(this, verticalHeader())) {
   setModel(&m_model);
   setUpSheetView(this);
   const int defaultWidth = static_cast<int>(kDefaultColWidthTwips * logicalDpiX() / kTwipsPerInch);
@@ -106,21 +106,23 @@ CMSFlexGrid::CMSFlexGrid(SheetModel& sheet, QWidget* parent)
 
 QByteArray CMSFlexGrid::GetText() const { return m_model.store().cell(m_row, m_col); }
 
-void CMSFlexGrid::SetText(QByteArrayView text) { m_model.setCell(m_row, m_col, text); }
+void CMSFlexGrid::SetText(QByteArrayView text) { m_sheet.SetCell(m_row, m_col, text); }
 
 long CMSFlexGrid::GetRows() const { return m_model.store().rowCount(); }
 
 void CMSFlexGrid::SetRows(long rows) {
-  m_model.setRowCount(static_cast<int>(rows));
+  m_sheet.SetRowCount(static_cast<int>(rows));
   settleCurrentCell();
 }
 
 long CMSFlexGrid::GetCols() const { return m_model.store().colCount(); }
 
 void CMSFlexGrid::SetCols(long cols) {
-  m_model.setColCount(static_cast<int>(cols));
+  m_sheet.SetColCount(static_cast<int>(cols));
   settleCurrentCell();
 }
+
+void CMSFlexGrid::SetFixedRows(long rows) { m_fixedRows = rows < 0 ? 0 : rows; }
 
 void CMSFlexGrid::SetFixedCols(long cols) {
   // What is shown stays where it is: the rows, and the first column that
@@ -180,15 +182,20 @@ QByteArray CMSFlexGrid::GetTextMatrix(long row, long col) const {
 }
 
 void CMSFlexGrid::SetTextMatrix(long row, long col, QByteArrayView text) {
-  m_model.setCell(static_cast<int>(row), static_cast<int>(col), text);
+  m_sheet.SetCell(static_cast<int>(row), static_cast<int>(col), text);
 }
 
-void CMSFlexGrid::AddFileLines(FileBytes file) {
-  m_model.appendFileLines(std::move(file));
+void CMSFlexGrid::AddItem(QByteArrayView text) {
+  m_sheet.AppendRow(text);
   settleCurrentCell();
 }
 
-void CMSFlexGrid::Clear() { m_model.clearCells(); }
+void CMSFlexGrid::AddFileLines(FileBytes file) {
+  m_sheet.AppendFileLines(std::move(file));
+  settleCurrentCell();
+}
+
+void CMSFlexGrid::Clear() { m_sheet.ClearCells(); }
 
 // The current cell is always one of the views' cells (not the header row or
 // the label column), or none when there is no such cell.

@@ -1,7 +1,7 @@
 #pragma once
 // The sheet grid, with the interface of the grid control the editor was built
 // around: a current cell, rows and columns, fixed header row and label column,
-// per-column alignment and width, Clear, and a Click signal.
+// per-column alignment and width, AddItem, Clear, and a Click signal.
 //
 // Row 0 shows as the column header and column 0 as the row header. Further
 // fixed columns (the frozen name column) show in an overlay view that shares
@@ -11,14 +11,15 @@
 #include <QTableView>
 
 #include "platform/TextCodec.h"
-#include "sheet/SheetModel.h"
+#include "sheet/SheetDocument.h"
 
 class CMSFlexGrid : public QTableView {
   Q_OBJECT
 
  public:
-  // The grid shows `sheet`, which outlives it; it owns no cells itself.
-  explicit CMSFlexGrid(SheetModel& sheet, QWidget* parent = nullptr);
+  // The grid shows `sheet`, which outlives it; it owns no cells itself, and
+  // its changes to them are the document's.
+  explicit CMSFlexGrid(SheetDocument& sheet, QWidget* parent = nullptr);
 
   // The current cell's text.
   QByteArray GetText() const;
@@ -28,8 +29,8 @@ class CMSFlexGrid : public QTableView {
   void SetRows(long rows);
   long GetCols() const;
   void SetCols(long cols);
-  // Row 0 is always the one fixed row, the column header.
-  void SetFixedRows(long) {}
+  long GetFixedRows() const { return m_fixedRows; }
+  void SetFixedRows(long rows);
   long GetFixedCols() const { return m_fixedCols; }
   void SetFixedCols(long cols);
 
@@ -48,14 +49,16 @@ class CMSFlexGrid : public QTableView {
 
   QByteArray GetTextMatrix(long row, long col) const;
   void SetTextMatrix(long row, long col, QByteArrayView text);
-  // Appends every line of a file as a row, labelled with its line number;
-  // the views are told once.
+  // Appends one row: the text's tab-separated fields fill it from column 0 on.
+  void AddItem(QByteArrayView text);
+  // AddItem for every line of a file at once, each labelled with its line
+  // number; the views are told once.
   void AddFileLines(FileBytes file);
   // Empties every cell.
   void Clear();
 
   // How the cells' bytes show on screen.
-  void SetCodec(const TextCodec& codec) { m_model.setCodec(codec); }
+  void SetCodec(const TextCodec& codec) { m_sheet.SetCodec(codec); }
   const SheetStore& Store() const { return m_model.store(); }
   SheetModel* Model() { return &m_model; }
   QTableView* FrozenView() const { return m_frozen; }
@@ -88,8 +91,10 @@ class CMSFlexGrid : public QTableView {
   int frozenWidth() const;
   int labelWidth() const;  // of the label column
 
-  SheetModel& m_model;
+  SheetDocument& m_sheet;
+  SheetModel& m_model;  // the document's, which the views show
   QTableView* m_frozen = nullptr;
+  long m_fixedRows = 1;
   long m_fixedCols = 1;
   int m_labelWidth = -1;  // set by SetColWidth(0); until then as wide as the labels need
   long m_row = -1;

@@ -16,15 +16,40 @@ SheetDocument::SheetDocument() {
   QObject::connect(&m_letGo, &QTimer::timeout, &m_letGo, [this] { letGoOfFileStep(); });
 }
 
-void SheetDocument::LoadFromBytes(QString path, FileBytes bytes, bool hasHighByte) {
-  m_path = std::move(path);
+void SheetDocument::LoadFromBytes(FileBytes bytes, bool hasHighByte) {
   // The steps of filling the grid: clear it, no rows, the header's columns,
   // then every line. Each is announced to the views as it happens.
-  m_model.clearCells();
-  m_model.setRowCount(0);
-  m_model.setColCount(static_cast<int>(HeaderTabCount(bytes.view())) + 2);
-  m_model.setCodec(TextCodec::ForBytes(bytes.view(), hasHighByte));
-  m_model.appendFileLines(std::move(bytes));
+  ClearCells();
+  SetRowCount(0);
+  SetColCount(static_cast<int>(HeaderTabCount(bytes.view())) + 2);
+  SetCodec(TextCodec::ForBytes(bytes.view(), hasHighByte));
+  AppendFileLines(std::move(bytes));
+}
+
+void SheetDocument::SetRowCount(int rows) {
+  m_model.reset([&] { m_store.setRowCount(rows); });
+}
+
+void SheetDocument::SetColCount(int cols) {
+  m_model.reset([&] { m_store.setColCount(cols); });
+}
+
+void SheetDocument::ClearCells() {
+  m_model.reset([&] { m_store.clearCells(); });
+}
+
+void SheetDocument::AppendRow(QByteArrayView rowText) {
+  m_model.appendRow([&] { m_store.appendRow(rowText); });
+}
+
+void SheetDocument::AppendFileLines(FileBytes file) {
+  m_model.reset([&] { m_store.appendFileLines(std::move(file)); });
+}
+
+void SheetDocument::SetCell(int row, int col, QByteArrayView text) {
+  if (row < 0 || row >= m_store.rowCount() || col < 0 || col >= m_store.colCount()) return;
+  m_store.setCell(row, col, text);
+  m_model.cellChanged(row, col);
 }
 
 void SheetDocument::LetGoOfFileWhenIdle() {
@@ -40,4 +65,4 @@ void SheetDocument::letGoOfFileStep() {
   m_letGo.stop();
 }
 
-InPlaceWriteResult SheetDocument::Save() const { return SaveSheet(m_store, m_path); }
+InPlaceWriteResult SheetDocument::Save(const QString& path) const { return SaveSheet(m_store, path); }

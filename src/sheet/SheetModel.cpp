@@ -6,10 +6,9 @@ namespace {
 constexpr qsizetype kDisplayBytes = 4096;
 }  // namespace
 
-SheetModel::SheetModel(SheetStore& store, QObject* parent) : QAbstractTableModel(parent), m_store(store) {}
+SheetModel::SheetModel(const SheetStore& store, QObject* parent) : QAbstractTableModel(parent), m_store(store) {}
 
-template <typename Change>
-void SheetModel::resetWith(Change change) {
+void SheetModel::reset(const std::function<void()>& change) {
   beginResetModel();
   change();
   endResetModel();
@@ -24,26 +23,18 @@ void SheetModel::setCodec(const TextCodec& codec) {
   if (rowCount() > 0) emit headerDataChanged(Qt::Vertical, 0, rowCount() - 1);
 }
 
-void SheetModel::setRowCount(int rows) {
-  resetWith([&] { m_store.setRowCount(rows); });
+void SheetModel::appendRow(const std::function<void()>& change) {
+  const int row = m_store.rowCount();
+  if (row == 0 || columnCount() == 0) {  // the header row is no row of the views
+    reset(change);
+    return;
+  }
+  beginInsertRows(QModelIndex(), row - 1, row - 1);
+  change();
+  endInsertRows();
 }
 
-void SheetModel::setColCount(int cols) {
-  resetWith([&] { m_store.setColCount(cols); });
-}
-
-void SheetModel::clearCells() {
-  resetWith([&] { m_store.clearCells(); });
-}
-
-void SheetModel::appendFileLines(FileBytes file) {
-  // One reset for the whole file: views are told once, not per row.
-  resetWith([&] { m_store.appendFileLines(std::move(file)); });
-}
-
-void SheetModel::setCell(int row, int col, QByteArrayView text) {
-  if (row < 0 || row >= m_store.rowCount() || col < 0 || col >= m_store.colCount()) return;
-  m_store.setCell(row, col, text);
+void SheetModel::cellChanged(int row, int col) {
   if (row == 0 && col > 0) emit headerDataChanged(Qt::Horizontal, col - 1, col - 1);
   else if (col == 0 && row > 0) emit headerDataChanged(Qt::Vertical, row - 1, row - 1);
   else if (row > 0 && col > 0) emit dataChanged(index(row - 1, col - 1), index(row - 1, col - 1));

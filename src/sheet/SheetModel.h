@@ -1,31 +1,28 @@
 #pragma once
 // The sheet as Qt's views see it: row 0 of the store is the column header,
 // column 0 the row header (the labels), and the rest are the cells. Cells are
-// decoded for the screen only when a view asks for them.
+// decoded for the screen only when a view asks for them. The model changes no
+// cell: the document makes each change and tells the model, which tells the
+// views.
 #include <QAbstractTableModel>
+#include <functional>
 #include <vector>
 
 #include "platform/TextCodec.h"
 #include "sheet/SheetStore.h"
+
+class SheetDocument;
 
 class SheetModel : public QAbstractTableModel {
   Q_OBJECT
 
  public:
   // Shows `store`, which outlives the model.
-  explicit SheetModel(SheetStore& store, QObject* parent = nullptr);
+  explicit SheetModel(const SheetStore& store, QObject* parent = nullptr);
 
   const SheetStore& store() const { return m_store; }
   const TextCodec& codec() const { return m_codec; }
-  void setCodec(const TextCodec& codec);
-
-  // Changes to the sheet, each announced to the views. Rows and columns are
-  // those of the store (0 = header row / label column).
-  void setRowCount(int rows);
-  void setColCount(int cols);
-  void clearCells();
-  void appendFileLines(FileBytes file);
-  void setCell(int row, int col, QByteArrayView text);
+  // How a store column's cells line up on screen: the views' concern, not the sheet's.
   void setColumnAlignment(int col, Qt::Alignment alignment);
 
   int rowCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -35,11 +32,17 @@ class SheetModel : public QAbstractTableModel {
   Qt::ItemFlags flags(const QModelIndex& index) const override;
 
  private:
-  QString display(int row, int col) const;
-  template <typename Change>
-  void resetWith(Change change);
+  // What the document tells: a change that reshapes the sheet, one that adds
+  // its last row, a cell (store row and column) that changed, a new codec.
+  friend class SheetDocument;
+  void reset(const std::function<void()>& change);
+  void appendRow(const std::function<void()>& change);
+  void cellChanged(int row, int col);
+  void setCodec(const TextCodec& codec);
 
-  SheetStore& m_store;
+  QString display(int row, int col) const;
+
+  const SheetStore& m_store;
   TextCodec m_codec;
   std::vector<Qt::Alignment> m_alignments;  // by store column
 };

@@ -1,19 +1,12 @@
 #include "strtable/KeyListModel.h"
 
-KeyListModel::KeyListModel(StringTableDocument& document, QObject* parent)
-    : QAbstractListModel(parent), m_document(document) {}
-
-void KeyListModel::LoadFromBytes(QString path, QByteArray fileBytes) {
-  beginResetModel();
-  m_document.LoadFromBytes(std::move(path), std::move(fileBytes));
-  endResetModel();
-}
-
-void KeyListModel::AppendBlankKey() {
-  const int row = m_document.KeyCount();
-  beginInsertRows(QModelIndex(), row, row);
-  m_document.AppendBlankKey();
-  endInsertRows();
+KeyListModel::KeyListModel(const StringTableDocument& document, QObject* parent)
+    : QAbstractListModel(parent), m_document(document) {
+  connect(&document, &StringTableDocument::aboutToLoad, this, [this] { beginResetModel(); });
+  connect(&document, &StringTableDocument::loaded, this, [this] { endResetModel(); });
+  connect(&document, &StringTableDocument::aboutToAppendKey, this,
+          [this](int key) { beginInsertRows(QModelIndex(), key, key); });
+  connect(&document, &StringTableDocument::keyAppended, this, [this] { endInsertRows(); });
 }
 
 int KeyListModel::rowCount(const QModelIndex& parent) const {

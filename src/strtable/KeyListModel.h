@@ -1,7 +1,7 @@
 #pragma once
 // The key list's items, straight from the string-table document: one row per
-// key, appended keys included. Changes to the keys go through the model, so
-// that a list showing it hears of them; texts are made only for the rows a
+// key, appended keys included. The document tells the model of its changes,
+// so that a list showing it hears of them; texts are made only for the rows a
 // view asks about.
 #include <QAbstractListModel>
 
@@ -11,14 +11,11 @@ class KeyListModel : public QAbstractListModel {
   Q_OBJECT
 
  public:
-  explicit KeyListModel(StringTableDocument& document, QObject* parent = nullptr);
-
-  void LoadFromBytes(QString path, QByteArray fileBytes);
-  void AppendBlankKey();
+  explicit KeyListModel(const StringTableDocument& document, QObject* parent = nullptr);
 
   int rowCount(const QModelIndex& parent = QModelIndex()) const override;
   QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
 
  private:
-  StringTableDocument& m_document;
+  const StringTableDocument& m_document;
 };

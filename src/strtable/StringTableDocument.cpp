@@ -8,14 +8,21 @@ namespace {
 const QString kBlankKey = QStringLiteral("Blank");
 }  // namespace
 
-void StringTableDocument::LoadFromBytes(QString path, QByteArray fileBytes) {
-  m_path = std::move(path);
+void StringTableDocument::LoadFromBytes(QByteArray fileBytes) {
+  emit aboutToLoad();
   m_table = ParseStringTable(std::move(fileBytes));
   m_codec = CodecForTable(m_table);
-  // The table keeps the bytes it was read from: the checksum needs no second read.
-  m_crc = ComputeRegionCrc(QByteArrayView(m_table.m_fileBytes));
   m_appendedKeys = 0;
+  emit loaded();
 }
+
+void StringTableDocument::AppendBlankKey() {
+  emit aboutToAppendKey(KeyCount());
+  ++m_appendedKeys;
+  emit keyAppended();
+}
+
+quint16 StringTableDocument::Crc() const { return ComputeRegionCrc(QByteArrayView(m_table.m_fileBytes)); }
 
 QString StringTableDocument::KeyText(int key) const {
   if (key < 0 || key >= KeyCount()) return {};

@@ -14,7 +14,6 @@
 #include "platform/DialogColours.h"
 #include "platform/DialogUnits.h"
 #include "platform/Paths.h"
-#include "platform/Profile.h"
 #include "res/Artwork.h"
 #include "res/Version.h"
 #include "res/resource.h"
@@ -22,7 +21,7 @@
 #include "ui/EditorLayout.h"
 
 CTabSheetDlg::CTabSheetDlg(EditorContext context, QWidget* parent)
-    : QDialog(parent), m_hIcon(ApplicationIcon()), m_context(std::move(context)) {
+    : QDialog(parent), m_szDirectory(context.directory), m_hIcon(ApplicationIcon()), m_context(std::move(context)) {
   setWindowTitle(QStringLiteral("Tabwright " TW_RELEASE_NAME));
   setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint |
                  Qt::WindowCloseButtonHint);
@@ -91,7 +90,7 @@ void CTabSheetDlg::MakeControls() {
   m_valueView = new QTextEdit(m_client);
   m_valueView->setAcceptRichText(false);
   m_valueView->setLineWrapMode(QTextEdit::NoWrap);
-  m_grid = new CMSFlexGrid(m_sheet.Model(), m_client);
+  m_grid = new CMSFlexGrid(m_sheet, m_client);
   m_keySearch = new QLineEdit(m_client);
   m_keySearch->setMaxLength(std::numeric_limits<int>::max());
 }
@@ -243,7 +242,6 @@ void CTabSheetDlg::SetBusy(bool busy) {
 }
 
 void CTabSheetDlg::RememberDirectoryOf(const QString& path) {
-  const QString directory = DirectoryOf(path);
-  if (m_context.profile) m_context.profile->WriteProfileString(QString(), QStringLiteral("Directory"), directory);
-  m_szDirectory = directory;
+  m_szDirectory = DirectoryOf(path);
+  if (m_context.rememberDirectory) m_context.rememberDirectory(m_szDirectory);
 }

@@ -20,12 +20,12 @@ class QLabel;
 class QLineEdit;
 class QMenuBar;
 class QTextEdit;
-class Profile;
 
 // What the application gives the window it runs.
 struct EditorContext {
-  QString commandLineTail;     // the path the start-up load opens; empty: none
-  Profile* profile = nullptr;  // where each load remembers its directory
+  QString commandLineTail;  // the path the start-up load opens; empty: none
+  QString directory;        // the remembered directory the window starts with
+  std::function<void(const QString&)> rememberDirectory;  // keeps a load's directory for the next run
   std::function<void()> help;  // the application's help, for ID_HELP
 };
 

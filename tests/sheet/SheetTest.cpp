@@ -22,7 +22,7 @@ namespace {
 // Loads bytes through the editor's own load.
 std::unique_ptr<SheetDocument> load(const QByteArray& file) {
   auto sheet = std::make_unique<SheetDocument>();
-  sheet->LoadFromBytes("sheet.txt", file, TextCodec::HasHighByte(file));
+  sheet->LoadFromBytes(file, TextCodec::HasHighByte(file));
   return sheet;
 }
 
@@ -51,7 +51,7 @@ TEST(SheetFormat, LoadsAndSavesBack) {
     QByteArray file;
     QByteArray cells;  // as loaded
     QByteArray saved;
-    std::function<void(SheetModel&)> edit = [](SheetModel&) {};
+    std::function<void(SheetDocument&)> edit = [](SheetDocument&) {};
   } cases[] = {
       {"crlf_exact", "a\tb\tc\r\n1\t2\t3\r\n4\t5\t6\r\n", "|a|b|c\n1|1|2|3\n2|4|5|6\n",
        "a\tb\tc\r\n1\t2\t3\r\n4\t5\t6\r\n"},
@@ -71,22 +71,22 @@ TEST(SheetFormat, LoadsAndSavesBack) {
        "h\tg\r\n" + all + "\t" + all + "\r\n"},
       // Edits: written with their new text, everything else as it was.
       {"edited_and_emptied", "a\tb\tc\r\n1\t2\t3\r\n4\t5\r\n", "|a|b|c\n1|1|2|3\n2|4|5|\n",
-       "a\tb\tc\r\n1\ttwo\t3\r\n\t5\t\r\n", [](SheetModel& s) {
-         s.setCell(1, 2, "two");
-         s.setCell(2, 1, "");
+       "a\tb\tc\r\n1\ttwo\t3\r\n\t5\t\r\n", [](SheetDocument& s) {
+         s.SetCell(1, 2, "two");
+         s.SetCell(2, 1, "");
        }},
       {"pasted_tab_adds_a_field", "a\tb\r\n1\t2\r\n", "|a|b\n1|1|2\n", "a\tC\tD\r\n1\t2\r\n",
-       [](SheetModel& s) { s.setCell(0, 2, "C\tD"); }},
+       [](SheetDocument& s) { s.SetCell(0, 2, "C\tD"); }},
       {"fields_past_the_last_column_kept", "a\tb\r\n1\t2\t3\t4\r\n", "|a|b\n1|1|2\n", "a\tb\r\none\t2\t3\t4\r\n",
-       [](SheetModel& s) { s.setCell(1, 1, "one"); }},
+       [](SheetDocument& s) { s.SetCell(1, 1, "one"); }},
       {"short_record_edited_past_its_end", "a\tb\tc\r\n1\r\n", "|a|b|c\n1|1||\n", "a\tb\tc\r\n1\t\tz\r\n",
-       [](SheetModel& s) { s.setCell(1, 3, "z"); }},
+       [](SheetDocument& s) { s.SetCell(1, 3, "z"); }},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     const auto sheet = load(c.file);
     EXPECT_EQ(cells(sheet->Store()), c.cells);
-    c.edit(sheet->Model());
+    c.edit(*sheet);
     EXPECT_EQ(save(sheet->Store()), c.saved);
   }
 }
@@ -123,32 +123,32 @@ TEST(SheetFormat, LabelsKeepCountingPastSixteenBits) {
 }
 
 // The sheet model that shows a sheet's bytes through its codec, checked by
-// Qt's model tester while it changes. Row 0 and column 0 of the sheet are the
-// headers; no cell edits itself.
+// Qt's model tester while the document changes the sheet. Row 0 and column 0
+// of the sheet are the headers; no cell edits itself.
 TEST(SheetModel, ShowsTheSheetAndAnnouncesChanges) {
-  SheetStore store;
-  SheetModel model(store);
+  SheetDocument document;
+  SheetModel& model = document.Model();
   QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
-  model.setColCount(3);
-  model.appendFileLines(QByteArray("name\tcost\r\nsword\t10\r\naxe\t\xC3\xA9\r\n"));
+  document.SetColCount(3);
+  document.AppendFileLines(QByteArray("name\tcost\r\nsword\t10\r\naxe\t\xC3\xA9\r\n"));
   const auto shown = [&] {  // a column name, a label and a cell
     return QStringList({model.headerData(1, Qt::Horizontal).toString(), model.headerData(1, Qt::Vertical).toString(),
                         model.data(model.index(1, 1)).toString()});
   };
   EXPECT_EQ(shown(), QStringList({"cost", "2", "\u00C3\u00A9"}));
   EXPECT_FALSE(model.flags(model.index(0, 0)) & Qt::ItemIsEditable);
-  model.setCodec(TextCodec(TextCodec::Kind::Utf8));
+  document.SetCodec(TextCodec(TextCodec::Kind::Utf8));
   EXPECT_EQ(shown(), QStringList({"cost", "2", "\u00E9"}));
 
   QSignalSpy dataChanged(&model, &QAbstractItemModel::dataChanged);
   QSignalSpy headerChanged(&model, &QAbstractItemModel::headerDataChanged);
-  model.setCell(2, 2, "new");
-  model.setCell(0, 2, "A");
+  document.SetCell(2, 2, "new");
+  document.SetCell(0, 2, "A");
   ASSERT_EQ(QList<qsizetype>({dataChanged.size(), headerChanged.size()}), QList<qsizetype>({1, 1}));
   EXPECT_EQ(dataChanged.at(0).at(0).toModelIndex(), model.index(1, 1));
   EXPECT_EQ(shown(), QStringList({"A", "2", "new"}));
-  model.setRowCount(0);
-  model.setColCount(1);
+  document.SetRowCount(0);
+  document.SetColCount(1);
   EXPECT_EQ(model.columnCount(), 0);
 }
 

@@ -127,10 +127,10 @@ TEST(StringTableDocument, KeysValuesChecksumAndOneSearch) {
   // Characters of one to four bytes in keys and values.
   const QByteArray file = WriteStringTable({{"abc", "v0"}, {"ABC", "v1"}, {"", "v2"}, {"\xC3\xBF" "c1", "\xE5\x89\xA3"},
                                             {"\xF0\x9F\x98\x80", "\xF0\x9F\x98\x81"}});
-  model.LoadFromBytes("/t/keys.tbl", file);
+  document.LoadFromBytes(file);
   EXPECT_EQ(document.Crc(), GetU16(file, 0));  // the writer stores the region's checksum there
-  model.AppendBlankKey();
-  model.AppendBlankKey();
+  document.AppendBlankKey();
+  document.AppendBlankKey();
   EXPECT_EQ(RowsOf(model), QStringList({"abc", "ABC", "", "\u00FFc1", "\U0001F600", "Blank", "Blank"}));
   // An appended key has no value, and neither has a row that is no key.
   EXPECT_EQ(QStringList({document.ValueText(3), document.ValueText(4), document.ValueText(5), document.ValueText(-1)}),

@@ -35,8 +35,7 @@ class EditorFixture : public testing::Test {
 
   // A new editor window, started as the application starts it.
   void start() {
-    m_dlg = std::make_unique<CTabSheetDlg>(m_app->WindowContext());
-    m_dlg->m_szDirectory = m_app->SettleSettings();
+    m_dlg = m_app->MakeEditorWindow();
     m_dlg->OnInitDialog();
   }
   CMSFlexGrid* grid() const { return m_dlg->m_grid; }

@@ -68,7 +68,7 @@ void CTabSheetDlg::OnFileLoadText() {
 
   HideKeyBrowser();
   SetBusy(true);
-  m_sheet.LoadFromBytes(m_szFilePath, std::move(sheetBytes), highByte);
+  m_sheet.LoadFromBytes(std::move(sheetBytes), highByte);
   m_grid->SetFixedRows(1);
   for (long col = 1; col < m_grid->GetCols(); ++col) {
     m_grid->SetColAlignment(col, kFieldAlignment);

@@ -7,11 +7,10 @@
 
 #include "platform/DocumentKind.h"
 #include "platform/Paths.h"
-#include "strtable/KeyListModel.h"
 #include "ui/TabSheetDlg.h"
 
 void CTabSheetDlg::ReadStringTable(QByteArray fileBytes) {
-  m_keyModel.LoadFromBytes(m_szFilePath, std::move(fileBytes));
+  m_table.LoadFromBytes(std::move(fileBytes));
   KeyList()->show();
   ValueView()->show();
   KeySearch()->show();
@@ -30,7 +29,7 @@ void CTabSheetDlg::ShowSelectedValue() {
 }
 
 quint16 CTabSheetDlg::ComputeCrc() {
-  m_crc = m_table.Crc();  // summed over the bytes the table was read from
+  m_crc = m_table.Crc();
   return m_crc;
 }
 
@@ -45,7 +44,7 @@ void CTabSheetDlg::FindKey() {
 void CTabSheetDlg::OnAddKey() {
   if (m_szFilePath.isEmpty() || kind::AddKeyRefuses(m_szFilePath)) return;
   const int selected = KeyList()->currentIndex();
-  m_keyModel.AppendBlankKey();
+  m_table.AppendBlankKey();
   // A combo box selects the first key put into an empty list; the key list
   // keeps its selection.
   KeyList()->setCurrentIndex(selected);

@@ -7,7 +7,7 @@ void CTabSheetDlg::OnFileSaveText() {
   // Nothing loaded, or a string table open: string tables are never written.
   if (m_szFilePath.isEmpty() || kind::SaveRefuses(m_szFilePath)) return;
   SetBusy(true);
-  const InPlaceWriteResult saved = m_sheet.Save();
+  const InPlaceWriteResult saved = m_sheet.Save(m_szFilePath);
   SetBusy(false);
   switch (saved.outcome) {
     case InPlaceWriteResult::kWritten:
