@@ -415,7 +415,7 @@ int phases(const QString& path) {
   bool highByte = false;
   step("read", [&] { ReadSheetFile(path, bytes, error, &highByte); });
   grid.hide();
-  step("load", [&] { editor.dlg().m_sheet.LoadFromBytes(path, std::move(bytes), highByte); });
+  step("load", [&] { editor.dlg().m_sheet.LoadFromBytes(std::move(bytes), highByte); });
   step("columns", [&] {
     for (long col = 1; col < grid.GetCols(); ++col) {
       grid.SetColAlignment(col, 6);

@@ -1,5 +1,6 @@
 // Any bytes through the region checksum, which must agree with a bit-by-bit
 // CRC over the region clipped to the end of the file.
+#include <QByteArray>
 #include <cstdint>
 #include <cstdlib>
 

@@ -65,7 +65,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // column and one per field), then every line becomes a row.
   const QByteArray bytes(file.data(), static_cast<qsizetype>(file.size()));
   SheetDocument sheet;
-  sheet.LoadFromBytes("fuzz.txt", bytes, TextCodec::HasHighByte(bytes));
+  sheet.LoadFromBytes(bytes, TextCodec::HasHighByte(bytes));
   const SheetStore& store = sheet.Store();
   Require(store.rowCount() == static_cast<int>(lines.size()));
   Require(store.colCount() == static_cast<int>(fields) + 1);
