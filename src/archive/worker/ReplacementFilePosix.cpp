@@ -9,21 +9,20 @@
 #include <cerrno>
 
 #include "FileRange.h"
+#include "platform/PathSplit.h"
 
 namespace {
 constexpr const char* kMark = ".lmpqapi-";
 constexpr const char* kSuffix = ".tmp";
 
+// The folder as a name to open: "." for none, "/" for the root.
 std::string FolderOf(const std::string& path) {
-  const size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
+  const size_t slash = pathsplit::LastSeparator(std::string_view(path), "/");
+  if (slash == pathsplit::kNone) return ".";
   return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-std::string NameOf(const std::string& path) {
-  const size_t slash = path.rfind('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
+std::string NameOf(const std::string& path) { return std::string(pathsplit::NamePart(std::string_view(path), "/")); }
 
 bool SyncFolder(const std::string& folder) {
   const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);

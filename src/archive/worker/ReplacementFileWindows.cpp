@@ -8,15 +8,16 @@
 #include <windows.h>
 
 #include "FileRange.h"
+#include "platform/PathSplit.h"
 #include "WorkerFile.h"
 
 namespace {
 constexpr const char* kMark = ".lmpqapi-";
 constexpr const char* kSuffix = ".tmp";
 
+// The folder with its separator, ready to take a name; empty for none.
 std::string FolderOf(const std::string& path) {
-  const size_t slash = path.find_last_of("\\/");
-  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+  return path.substr(0, path.size() - pathsplit::NamePart(std::string_view(path), "\\/").size());
 }
 }  // namespace
 
