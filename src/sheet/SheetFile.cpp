@@ -5,9 +5,11 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <filesystem>
 
 #include "platform/HugePages.h"
 #include "platform/TextCodec.h"
+#include "platform/WriteBits.h"
 #include "sheet/FileBytes.h"
 #include "sheet/InPlaceWrite.h"
 #include "sheet/SheetStore.h"
@@ -15,10 +17,17 @@
 namespace {
 constexpr qsizetype kWriteBlock = 1 << 20;
 constexpr qint64 kReadBlock = 1 << 20;  // fits the cache, so the high-byte scan reads it from there
-// The mode bits only: WriteUser asks whether this process may write, which
-// is always so for root.
-constexpr QFileDevice::Permissions kAnyWrite =
-    QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
+
+// Qt's write flags as the mode's bits (WriteUser, whether this process may
+// write, is no mode bit).
+std::filesystem::perms WriteBitsOf(QFileDevice::Permissions permissions) {
+  using std::filesystem::perms;
+  perms bits = perms::none;
+  if (permissions & QFileDevice::WriteOwner) bits |= perms::owner_write;
+  if (permissions & QFileDevice::WriteGroup) bits |= perms::group_write;
+  if (permissions & QFileDevice::WriteOther) bits |= perms::others_write;
+  return bits;
+}
 }  // namespace
 
 bool ReadWholeFile(const QString& path, QByteArray& bytes, QString& error, bool* highByte) {
@@ -92,8 +101,7 @@ InPlaceWriteResult SaveSheet(const SheetStore& store, const QString& path) {
   const QFileInfo named(path);
   const QString target = named.exists() ? named.canonicalFilePath() : path;
   const QFileInfo info(target);
-  // Root may write anywhere; a file marked read-only is still not ours to write.
-  if (info.exists() && !(info.permissions() & kAnyWrite)) {
+  if (info.exists() && !MarkedWritable(WriteBitsOf(info.permissions()))) {
     result.error = QStringLiteral("The file is read-only.");
     return result;
   }

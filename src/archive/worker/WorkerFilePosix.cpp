@@ -11,6 +11,7 @@
 #include <cstdlib>
 
 #include "WholeIo.h"
+#include "platform/WriteBits.h"
 
 namespace wfile {
 namespace {
@@ -87,7 +88,7 @@ std::string FullPath(const std::string& path) {
 bool IsWritableRegularFile(const std::string& path) {
   struct stat info {};
   if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
-  return (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0;
+  return MarkedWritable(static_cast<std::filesystem::perms>(info.st_mode & 07777));
 }
 
 ScratchFile::ScratchFile() {
