@@ -4,11 +4,8 @@
 // ordinal, and freed again when the object goes. ArchiveLibraryWindows.cpp
 // loads lmpqapi.dll and finds entries by their real ordinals;
 // ArchiveLibraryPosix.cpp loads liblmpqapi.so, which has no ordinals.
-#if !defined(_WIN32)
-#include <QLibrary>
-#endif
-#include <QString>
 #include <QtGlobal>
+#include <memory>
 
 #include "archive/lmpqapi.h"
 
@@ -22,13 +19,6 @@ struct LmpqEntries {
 
 class ArchiveLibrary {
  public:
-  // The bare name the loader searches for.
-#if defined(_WIN32)
-  static constexpr const char* kBareName = "lmpqapi.dll";
-#else
-  static constexpr const char* kBareName = "lmpqapi";  // QLibrary adds "lib" and ".so"
-#endif
-
   ArchiveLibrary();
   ~ArchiveLibrary();  // frees the library
   ArchiveLibrary(const ArchiveLibrary&) = delete;
@@ -38,20 +28,12 @@ class ArchiveLibrary {
   void Free();
   bool IsLoaded() const;
 
-#if !defined(_WIN32)
-  // The exported name of an entry by its ordinal; nullptr for ordinals the
-  // library does not have.
-  static const char* ExportedNameOf(int ordinal);
-#endif
   // The entry with that ordinal, or nullptr.
   QFunctionPointer EntryByOrdinal(int ordinal);
   // Looks up the entries 5, 11, 2 and 9, in that order; false when one is missing.
   bool ResolveEntries(LmpqEntries& entries);
 
  private:
-#if defined(_WIN32)
-  void* m_module = nullptr;  // the HMODULE while loaded
-#else
-  QLibrary m_library;
-#endif
+  struct Native;  // the loaded library as the platform holds it
+  std::unique_ptr<Native> m_native;
 };
