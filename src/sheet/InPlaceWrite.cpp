@@ -7,51 +7,24 @@
 #include <cstring>
 #include <memory>
 
-#ifndef Q_OS_WIN
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <sys/xattr.h>
-#include <unistd.h>
-#endif
+#include "platform/InPlaceFile.h"
 
 namespace {
 constexpr qint64 kCopyBlock = 1 << 20;
 
 QString errnoText(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
 
-// Puts the file's data on the disk. Windows builds hand it to the system
-// only: a file opened by name there has no descriptor to sync.
+// Puts the file's data on the disk.
 bool syncToDisk(QFile& file, QString& error) {
   if (!file.flush()) {
     error = file.errorString();
     return false;
   }
-#ifndef Q_OS_WIN
-  if (::fsync(file.handle()) != 0) {
-    error = errnoText(errno);
+  if (const int failed = SyncDescriptor(file.handle()); failed != 0) {
+    error = errnoText(failed);
     return false;
   }
-#endif
   return true;
-}
-
-// Reserves disk room for `size` bytes of the file before the first byte of
-// it changes, so that a full disk shows while the file still holds its old
-// text. Where the file system can, neither the text nor the length changes;
-// elsewhere the file grows by zeros past its old end. 0, or the error number.
-int reserveRoom(QFile& file, qint64 size) {
-#ifdef Q_OS_WIN
-  Q_UNUSED(file);
-  Q_UNUSED(size);
-  return 0;
-#else
-#ifdef FALLOC_FL_KEEP_SIZE
-  if (::fallocate(file.handle(), FALLOC_FL_KEEP_SIZE, 0, size) == 0) return 0;
-  if (errno != EOPNOTSUPP && errno != ENOSYS) return errno;
-#endif
-  const qint64 old = file.size();
-  return size > old ? ::posix_fallocate(file.handle(), old, size - old) : 0;
-#endif
 }
 
 // The whole of `from` over the start of `to`.
@@ -117,7 +90,7 @@ InPlaceWriteResult WriteInPlace(const QString& path, QByteArrayView bytes, const
     result.error = QStringLiteral("No copy of its old text could be made: %1").arg(error);
     return result;
   }
-  if (const int failed = reserveRoom(file, bytes.size()); failed != 0) {
+  if (const int failed = ReserveRoom(file.handle(), file.size(), bytes.size()); failed != 0) {
     file.resize(oldSize);  // what a reservation may have added past the old end
     result.error = errnoText(failed);
     return result;
@@ -133,22 +106,4 @@ InPlaceWriteResult WriteInPlace(const QString& path, QByteArrayView bytes, const
   result.outcome = InPlaceWriteResult::kOldTextKept;
   result.keptCopy = copy->fileName();
   return result;
-}
-
-bool ReplacingKeepsWhatShows(const QString& path) {
-#ifdef Q_OS_WIN
-  Q_UNUSED(path);
-  return true;
-#else
-  const QByteArray name = QFile::encodeName(path);
-  struct stat status {};
-  if (::stat(name.constData(), &status) != 0) return true;  // no file yet: nothing to keep
-  if (status.st_nlink != 1 || status.st_uid != ::geteuid() || status.st_gid != ::getegid()) return false;
-  // Extended attributes (an ACL beyond the mode bits, a security label, a
-  // user's note) would not pass to a new file, and an ACL's mask would come
-  // back as the group's mode bits. A file system that has none at all is
-  // fine; one that cannot say is taken as having some.
-  const ssize_t names = ::listxattr(name.constData(), nullptr, 0);
-  return names == 0 || (names < 0 && (errno == ENOTSUP || errno == ENOSYS));
-#endif
 }

@@ -29,9 +29,3 @@ bool WriteWhole(QIODevice& out, QByteArrayView bytes);
 // Gives `path` the content `bytes`. The copy of the old text goes beside the
 // file, or into `spareFolder` when the file's folder takes no new file.
 InPlaceWriteResult WriteInPlace(const QString& path, QByteArrayView bytes, const QString& spareFolder);
-
-// Whether replacing `path` by a new file of the same name would change
-// nothing a user sees: it has one name, this process owns it (user and
-// group), and it carries no extended attributes. Whether its folder takes a
-// new file is found by trying.
-bool ReplacingKeepsWhatShows(const QString& path);

@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "platform/HugePages.h"
+#include "platform/InPlaceFile.h"
 #include "platform/TextCodec.h"
 #include "platform/WriteBits.h"
 #include "sheet/FileBytes.h"

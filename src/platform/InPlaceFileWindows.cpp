@@ -1,0 +1,7 @@
+#include "platform/InPlaceFile.h"
+
+int SyncDescriptor(int) { return 0; }
+
+int ReserveRoom(int, qint64, qint64) { return 0; }
+
+bool ReplacingKeepsWhatShows(const QString&) { return true; }
