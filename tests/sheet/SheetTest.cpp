@@ -6,7 +6,6 @@
 #include <QAbstractItemModelTester>
 #include <QBuffer>
 #include <QSignalSpy>
-#include <QSize>
 #include <functional>
 #include <memory>
 
@@ -108,18 +107,6 @@ TEST(SheetFormat, PadsEveryLineToTheHeaderWidth) {
     }
     EXPECT_EQ(save(load(file)->Store()), expected) << fields << " fields";
   }
-}
-
-// Labels keep counting past 16 bits, and the row index stays right where it
-// spans several huge pages (131072 rows each).
-TEST(SheetFormat, LabelsKeepCountingPastSixteenBits) {
-  QByteArray file = "h\n";
-  for (int i = 1; i <= 300'000; ++i) file += QByteArray::number(i) + "\n";
-  const auto sheet = load(file);
-  const SheetStore& store = sheet->Store();
-  ASSERT_EQ(store.rowCount(), 300'001);
-  for (const int row : {32767, 32768, 131'072, 262'144, 300'000})
-    EXPECT_EQ(store.cell(row, 0) + "|" + store.cell(row, 1), QByteArray::number(row) + "|" + QByteArray::number(row));
 }
 
 // The sheet model that shows a sheet's bytes through its codec, checked by
