@@ -61,6 +61,8 @@ TEST_F(FileReleaseTest, TheFileIsTheUsersAgainWithinASecondOfTheLoad) {
     }
     EXPECT_EQ(grid()->GetTextMatrix(300000, 3), QByteArray(80, 'n'));
     EXPECT_EQ(grid()->GetTextMatrix(123457, 1), "item123456");
+    // Labels keep counting past 16 bits, and rows stay right past several 131072-row pages.
+    EXPECT_EQ(grid()->GetTextMatrix(32768, 0) + "|" + grid()->GetTextMatrix(300000, 0), "32768|300000");
   }
   if (!noMount.isEmpty()) GTEST_SKIP() << "no tmpfs can be mounted here (" << noMount.toStdString() << "): the unmount is not checked";
 }
