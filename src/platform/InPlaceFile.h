@@ -9,6 +9,12 @@
 // name there has no descriptor to sync.
 int SyncDescriptor(int fd);
 
+// Puts the folder entries of the folder holding `path` on the disk, so that a
+// file just renamed into place or just made there keeps its name through a
+// power cut. 0, or the error number. Windows builds do nothing: its file
+// system journals names as it renames.
+int SyncFolderOf(const QString& path);
+
 // Reserves disk room for `size` bytes of the file (now `oldSize` long) before
 // the first byte of it changes, so that a full disk shows while the file
 // still holds its old text. Where the file system can, neither the text nor

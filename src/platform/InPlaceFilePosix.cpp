@@ -4,11 +4,20 @@
 #include <unistd.h>
 
 #include <QFile>
+#include <QFileInfo>
 #include <cerrno>
 
 #include "platform/InPlaceFile.h"
 
 int SyncDescriptor(int fd) { return ::fsync(fd) == 0 ? 0 : errno; }
+
+int SyncFolderOf(const QString& path) {
+  const int folder = ::open(QFile::encodeName(QFileInfo(path).absolutePath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (folder < 0) return errno;
+  const int failed = SyncDescriptor(folder);
+  ::close(folder);
+  return failed;
+}
 
 int ReserveRoom(int fd, qint64 oldSize, qint64 size) {
 #ifdef FALLOC_FL_KEEP_SIZE

@@ -60,7 +60,11 @@ std::unique_ptr<QTemporaryFile> keepOldText(QFile& file, const QString& spareFol
       error = copy->errorString();
       continue;
     }
-    if (copyAll(file, *copy, error) && syncToDisk(*copy, error)) return copy;
+    // Its name too: after a power cut mid-write, the old text is found here.
+    if (copyAll(file, *copy, error) && syncToDisk(*copy, error)) {
+      SyncFolderOf(copy->fileName());
+      return copy;
+    }
   }
   return nullptr;
 }

@@ -120,6 +120,9 @@ InPlaceWriteResult SaveSheet(const SheetStore& store, const QString& path) {
       } else if (!file.commit()) {
         result.error = file.errorString();
       } else {
+        // The new text is in place whatever happens next; this only makes
+        // its name outlast a power cut.
+        SyncFolderOf(target);
         result.outcome = InPlaceWriteResult::kWritten;
       }
       return result;
