@@ -47,6 +47,33 @@ TEST(Settings, OneFilePerWorkingDirectoryDefaultingToC) {
 #endif
 }
 
+#if !defined(_WIN32)
+// A remembered folder of any characters a folder name can hold reads back as
+// it was written at the next start; so does one typed into the file by hand
+// where QSettings' INI form lets it stand as typed (commas, any script).
+TEST(Settings, AFolderOfAnyCharactersReadsBackAsRemembered) {
+  const struct { const char* what; QString folder; bool typable; } cases[] = {
+      {"commas", "/srv/a,b,,c,", true},
+      {"one to four bytes", QString::fromUtf8("/srv/a\xC3\xA9\xE6\x97\xA5\xF0\x9F\x98\x80"), true},
+      {"blanks", " /srv/my mods/ x, y ", false},
+      {"INI's own", "/srv/;#=[x]\"q\" 'q' \\ %41 $HOME ~", false},
+      {"a lead @", "@Variant(x)", false},
+      {"tab and line break", "/srv/a\tb\nc\r", false},
+  };
+  QTemporaryDir dir;
+  ScopedWorkingDirectory in(dir.path());
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    CTabSheetApp app;
+    app.SettleSettings();
+    app.WriteProfileString("", "Directory", c.folder);
+    EXPECT_EQ(CTabSheetApp().SettleSettings(), c.folder);
+    WriteBytes(dir.path() + "/Tabwright.ini", "[General]\nDirectory=" + c.folder.toUtf8() + "\n");
+    if (c.typable) { EXPECT_EQ(CTabSheetApp().SettleSettings(), c.folder); }
+  }
+}
+#endif
+
 // The cell editor across the top and the splash picture in the middle are
 // centred with the odd pixel after them, also in a client narrower or lower
 // than they are.
