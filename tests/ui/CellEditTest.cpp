@@ -76,10 +76,7 @@ TEST_F(CellEditTest, FreezeKeepsTheNameColumnInView) {
   EXPECT_EQ(editor()->text(), "old");
   QTableView* frozen = grid()->FrozenView();
   // The first row and the first column that scrolls, at the grid's top left.
-  const auto shown = [&] {
-    QCoreApplication::processEvents();
-    return std::pair{grid()->rowAt(0), grid()->columnAt(0)};
-  };
+  const auto shown = [&] { QCoreApplication::processEvents(); return std::pair{grid()->rowAt(0), grid()->columnAt(0)}; };
   shown();
   grid()->verticalScrollBar()->setValue(grid()->verticalScrollBar()->maximum());
   grid()->horizontalScrollBar()->setValue(grid()->horizontalScrollBar()->maximum() / 2);
@@ -101,9 +98,7 @@ TEST_F(CellEditTest, FreezeKeepsTheNameColumnInView) {
       EXPECT_EQ(frozen->geometry().left(), grid()->frameWidth());
     }
   }
-  frozen->scrollTo(frozen->model()->index(44, 0));
-  QCoreApplication::processEvents();
-  QTest::mouseClick(frozen->viewport(), Qt::LeftButton, {}, frozen->visualRect(frozen->model()->index(44, 0)).center());
+  clickCell(45, 1, frozen);
   EXPECT_EQ(editor()->text(), QString::number(44 * 30));  // row 45, column 1
   grid()->verticalScrollBar()->setValue(3);  // the current cell's row out of sight
   grid()->horizontalScrollBar()->setValue(grid()->horizontalScrollBar()->maximum() / 2);
