@@ -57,62 +57,51 @@ std::map<QByteArray, QByteArray> AttributesOf(const QString& path) {
 const QByteArray kDaemonMayWrite = QByteArray::fromHex(
     "02000000 0100 0600 ffffffff 0200 0600 01000000 0400 0400 ffffffff 1000 0600 ffffffff 2000 0400 ffffffff");
 
-// Makes a folder take no new file: no write permission, and for root, whom
-// permissions do not stop, the file system used as the user nobody while the
-// lock holds (the folders above open to nobody).
-class LockedFolder {
- public:
-  explicit LockedFolder(const QString& dir) : m_dir(dir) {
-    Chmod(dir, 0555);
-    if (geteuid() != 0) return;
-    for (QString up = QFileInfo(dir).absolutePath(); up != QDir::tempPath() && up.size() > 1; up = QFileInfo(up).absolutePath())
-      Chmod(up, 0755);
-    setfsgid(65534);
-    setfsuid(65534);
-  }
-  ~LockedFolder() {
-    if (geteuid() == 0) {
-      setfsuid(0);
-      setfsgid(0);
-    }
-    Chmod(m_dir, 0755);
-  }
-  const QString m_dir;
-};
+// Makes a folder take no new file while the guard given back lives: no write
+// permission, and for root, whom permissions do not stop, the file system used
+// as the user nobody (the folders above open to nobody). Anyone else is
+// refused the change of user, which then does nothing.
+auto LockFolder(const QString& dir) {
+  Chmod(dir, 0555);
+  for (QString up = QFileInfo(dir).absolutePath(); up != QDir::tempPath() && up.size() > 1; up = QFileInfo(up).absolutePath())
+    Chmod(up, 0755);
+  setfsgid(65534);
+  setfsuid(65534);
+  return qScopeGuard([dir] {
+    setfsuid(geteuid());
+    setfsgid(getegid());
+    Chmod(dir, 0755);
+  });
+}
 
-QStringList OnlyIf(bool made, const QString& file) { return made ? QStringList{file} : QStringList{}; }
+QString OnlyIf(bool made, const QString& file) { return made ? file : QString(); }
 
 template <class Row>
 std::string RowName(const testing::TestParamInfo<Row>& info) { return info.param.name; }
 
 // A file that must stay what it is through a save: how it is made so, giving
-// the names to read it through (the first one opened; none: it cannot be made
-// here), whether it keeps its inode and the mode it must have afterwards.
+// the name to open it by (none: it cannot be made here), whether it keeps its
+// inode and the mode it must have afterwards. Every name in its folder is one
+// of its names.
 struct Kept {
   const char* name;
-  std::function<QStringList(const QString& dir, const QString& file)> prepare;
+  std::function<QString(const QString& dir, const QString& file)> prepare;
   bool sameInode;
   mode_t mode;
   bool lockFolder = false;  // during the save
 };
 
 const Kept kKept[] = {
-    {"HardLink", [](auto& dir, auto& file) {
-       ::link(qPrintable(file), qPrintable(dir + "/other.txt"));
-       return QStringList{file, dir + "/other.txt"}; }, true, 0644},
-    {"SymbolicLink", [](auto& dir, auto& file) {
-       QFile::link(file, dir + "/link.txt");
-       return QStringList{dir + "/link.txt", file}; }, false, 0644},
-    {"Mode0640", [](auto&, auto& file) { Chmod(file, 0640); return QStringList{file}; }, false, 0640},
+    {"HardLink", [](auto& dir, auto& file) { ::link(qPrintable(file), qPrintable(dir + "/other.txt")); return file; }, true, 0644},
+    {"SymbolicLink", [](auto& dir, auto& file) { QFile::link(file, dir + "/link.txt"); return dir + "/link.txt"; }, false, 0644},
+    {"Mode0640", [](auto&, auto& file) { Chmod(file, 0640); return file; }, false, 0640},
     // Only root gives a file another owner.
-    {"AnotherUsersFile", [](auto&, auto& file) { return OnlyIf(chown(qPrintable(file), 65534, 65534) == 0, file); },
-     true, 0644},
-    {"FolderTakesNoNewFile", [](auto&, auto& file) { Chmod(file, 0666); return QStringList{file}; }, true, 0666, true},
+    {"AnotherUsersFile", [](auto&, auto& file) { return OnlyIf(chown(qPrintable(file), 65534, 65534) == 0, file); }, true, 0644},
+    {"FolderTakesNoNewFile", [](auto&, auto& file) { Chmod(file, 0666); return file; }, true, 0666, true},
     // Its group may only read: the mode's group bits are the ACL's mask.
     {"Acl", [](auto&, auto& file) { return OnlyIf(SetAttribute(file, "system.posix_acl_access", kDaemonMayWrite), file); },
      true, 0664},
-    {"ExtendedAttribute", [](auto&, auto& file) { return OnlyIf(SetAttribute(file, "user.note", "checked"), file); },
-     true, 0644},
+    {"ExtendedAttribute", [](auto&, auto& file) { return OnlyIf(SetAttribute(file, "user.note", "checked"), file); }, true, 0644},
 };
 
 class SaveKeeps : public EditorFixture, public testing::WithParamInterface<Kept> {};
@@ -125,30 +114,30 @@ TEST_P(SaveKeeps, LinksModeOwnerAndFolder) {
   ASSERT_TRUE(QDir().mkpath(dir));
   const QString file = WriteBytes(dir + "/" + row.name + ".txt", "name\tcost\r\nsword\t10\r\n");
   Chmod(file, 0644);
-  const QStringList names = row.prepare(dir, file);
-  if (names.isEmpty()) GTEST_SKIP() << "not here: another owner needs root, an ACL or attribute a file system keeping them";
+  const QString opened = row.prepare(dir, file);
+  if (opened.isEmpty()) GTEST_SKIP() << "not here: another owner needs root, an ACL or attribute a file system keeping them";
   struct stat before {}, after {};
   lstat(qPrintable(file), &before);
   const auto attributes = AttributesOf(file);
   const QStringList entries = EntriesOf(dir);
-  load(names[0]);
+  load(opened);
   clickCell(1, 1);
   editor()->setText("");  // shorter: nothing of the old text may be left at the end
   m_messages.clear();
   {
-    std::optional<LockedFolder> locked;
-    if (row.lockFolder) locked.emplace(dir);
+    std::optional<decltype(LockFolder(dir))> locked;
+    if (row.lockFolder) locked.emplace(LockFolder(dir));
     ASSERT_FALSE(row.lockFolder && QFile(dir + "/probe").open(QIODevice::WriteOnly)) << "the folder takes new files";
     menu(ID_FILE_SAVE_TEXT);
   }
   EXPECT_EQ(m_messages, QStringList{"File saved"});
-  for (const QString& name : names) EXPECT_EQ(ReadBytes(name), "name\tcost\r\n\t10\r\n") << name.toStdString();
+  for (const QString& name : EntriesOf(dir)) EXPECT_EQ(ReadBytes(dir + "/" + name), "name\tcost\r\n\t10\r\n") << name.toStdString();
   lstat(qPrintable(file), &after);
   EXPECT_TRUE(after.st_ino == before.st_ino || !row.sameInode);
   EXPECT_EQ(after.st_mode & 07777, row.mode);
   EXPECT_EQ(QList<uint>({after.st_uid, after.st_gid}), QList<uint>({before.st_uid, before.st_gid}));
   EXPECT_EQ(AttributesOf(file), attributes);  // the ACL's entries, the owning group's among them
-  EXPECT_EQ(QFileInfo(names[0]).isSymLink(), names[0] != file);
+  EXPECT_EQ(QFileInfo(opened).isSymLink(), opened != file);
   EXPECT_EQ(EntriesOf(dir), entries);  // no copy or new file left beside it
   EXPECT_EQ(CopiesLeftFor(file), QStringList{});
 }
