@@ -166,15 +166,19 @@ const Fault kFaults[] = {
        return QFile::setPermissions(file, QFile::ReadOwner | QFile::ReadOther); }},
     {.name = "FolderGone", .reason = "No such file or directory",
      .strike = [](auto& dir, auto&) { return QDir(dir).removeRecursively(); }},
-    // One page left: the new file cannot be written whole.
+    // One of the disk's 16 pages left: the new file cannot be written whole.
     {.name = "DiskFull", .reason = "No space left", .tmpfs = true, .prepare = [](auto& dir, auto&) {
-       return !WriteBytes(dir + "/filler", QByteArray((15 - (kOriginal.size() + 4095) / 4096) * 4096, 'f')).isEmpty(); }},
-    // The old text fits under the limit, the new one does not.
+       WriteBytes(dir + "/filler", QByteArray((15 - (kOriginal.size() + 4095) / 4096) * 4096, 'f'));
+       return true; }},
+    // Half the old text: the new file cannot be written whole.
     {.name = "SizeLimit", .reason = "File too large", .sizeLimit = rlim_t(kOriginal.size() / 2)},
+    // Every page taken, by a filler that got what room there was.
     {.name = "DiskFullInPlace", .reason = "No space left", .tmpfs = true, .inPlace = true,
      .prepare = [](auto& dir, auto& file) {
-       ::link(qPrintable(file), qPrintable(dir + "/twin.txt"));
-       return !WriteBytes(dir + "/filler", QByteArray(64 * 1024, 'f')).isEmpty(); }},  // every page taken
+       const bool linked = ::link(qPrintable(file), qPrintable(dir + "/twin.txt")) == 0;
+       WriteBytes(dir + "/filler", QByteArray(64 * 1024, 'f'));
+       return linked; }},
+    // The old text fits under the limit, the new one does not: the write fails midway.
     {.name = "SizeLimitMidWrite", .reason = "File too large", .inPlace = true, .sizeLimit = rlim_t(kOriginal.size() + 100),
      .prepare = [](auto&, auto& file) {
        return SetAttribute(file, "system.posix_acl_access", kDaemonMayWrite) && SetAttribute(file, "user.note", "kept"); }},
@@ -191,7 +195,7 @@ TEST_P(AFailedSave, LeavesTheFileAsItWas) {
   const auto unmount = qScopeGuard([&] { if (mounted) ::umount2(qPrintable(dir), MNT_DETACH); });
   if (fault.tmpfs && !mounted) GTEST_SKIP() << "no tmpfs can be mounted here";
   WriteBytes(file, kOriginal);
-  if (!fault.prepare(dir, file)) GTEST_SKIP() << "this file system keeps no ACL or attribute";
+  if (!fault.prepare(dir, file)) GTEST_SKIP() << "this file system keeps no ACL or attribute, or no second name";
   load(file);
   clickCell(1, 1);
   editor()->insert(QString(fault.inPlace ? 9000 : 1, 'x'));
@@ -209,7 +213,7 @@ TEST_P(AFailedSave, LeavesTheFileAsItWas) {
   ASSERT_EQ(m_messages.size(), 1);
   EXPECT_TRUE(m_messages[0].contains(file) && m_messages[0].contains(fault.reason) &&
               m_messages[0].contains("The file on disk is unchanged.")) << m_messages[0].toStdString();
-  EXPECT_EQ(ReadBytes(file), files.empty() ? QByteArray("<missing>") : kOriginal);
+  EXPECT_EQ(ReadBytes(file), files.empty() ? QByteArray("<missing>") : kOriginal);  // gone with its folder, or as it was
   EXPECT_EQ(FilesIn(dir), files);  // no half-written file or copy beside it
   EXPECT_EQ(AttributesOf(file), attributes);
   EXPECT_EQ(CopiesLeftFor(file), QStringList{});
