@@ -13,21 +13,13 @@
 #include "EditorFixture.h"
 #include "FileHolds.h"
 
-namespace {
-
 using FileReleaseTest = EditorFixture;
-
-// About 30 MB in 300,000 lines: many 2 MB stretches, and a short last one.
-QByteArray LargeSheet() {
-  QByteArray sheet = "name\tcode\tnote\r\n";
-  const QByteArray note(80, 'n');
-  for (int i = 0; i < 300000; ++i) sheet += "item" + QByteArray::number(i) + "\tax\t" + note + "\r\n";
-  return sheet;
-}
 
 // Last on a tmpfs of its own, where one can be mounted.
 TEST_F(FileReleaseTest, TheFileIsTheUsersAgainWithinASecondOfTheLoad) {
-  const QByteArray sheet = LargeSheet();
+  // About 30 MB in 300,000 lines: many 2 MB stretches, and a short last one.
+  QByteArray sheet = "name\tcode\tnote\r\n";
+  for (int i = 0; i < 300000; ++i) sheet += "item" + QByteArray::number(i) + "\tax\t" + QByteArray(80, 'n') + "\r\n";
   for (const bool ownDisk : {false, true}) {
     SCOPED_TRACE(ownDisk ? "on a tmpfs of its own" : "in the temporary folder");
     const QString dir = m_dir.filePath(ownDisk ? "disk" : "folder");
@@ -55,5 +47,3 @@ TEST_F(FileReleaseTest, TheFileIsTheUsersAgainWithinASecondOfTheLoad) {
     EXPECT_EQ(grid()->GetTextMatrix(32768, 0) + "|" + grid()->GetTextMatrix(300000, 0), "32768|300000");
   }
 }
-
-}  // namespace
