@@ -115,7 +115,7 @@ TEST_P(SaveKeeps, LinksModeOwnerAndFolder) {
   const QString file = WriteBytes(dir + "/" + row.name + ".txt", "name\tcost\r\nsword\t10\r\n");
   Chmod(file, 0644);
   const QString opened = row.prepare(dir, file);
-  if (opened.isEmpty()) GTEST_SKIP() << "not here: another owner needs root, an ACL or attribute a file system keeping them";
+  if (opened.isEmpty()) GTEST_SKIP() << "cannot be made here: another owner needs root; an ACL or attribute, a file system keeping them";
   struct stat before {}, after {};
   lstat(qPrintable(file), &before);
   const auto attributes = AttributesOf(file);
