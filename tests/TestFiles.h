@@ -39,16 +39,12 @@ inline QString WriteBytes(const QString& path, const QByteArray& bytes) {
 
 inline QByteArray ReadBytes(const QString& path) {
   QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) return QByteArray("<missing>");
-  return file.readAll();
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
 }
 
 // Runs a block with the process's working directory set to `dir`.
-class ScopedWorkingDirectory {
- public:
-  explicit ScopedWorkingDirectory(const QString& dir) : m_previous(QDir::currentPath()) { QDir::setCurrent(dir); }
+struct ScopedWorkingDirectory {
+  explicit ScopedWorkingDirectory(const QString& dir) { QDir::setCurrent(dir); }
   ~ScopedWorkingDirectory() { QDir::setCurrent(m_previous); }
-
- private:
-  QString m_previous;
+  const QString m_previous = QDir::currentPath();
 };

@@ -6,7 +6,7 @@
 #include <QAbstractItemModelTester>
 #include <QBuffer>
 #include <QSignalSpy>
-#include <functional>
+#include <tuple>
 #include <memory>
 
 #include "TestFiles.h"
@@ -41,16 +41,14 @@ QByteArray cells(const SheetStore& store) {
 }
 
 TEST(SheetFormat, LoadsAndSavesBack) {
-  QByteArray all, many;
-  for (int b = 1; b < 256; ++b)
-    if (b != '\t' && b != '\r' && b != '\n') all += static_cast<char>(b);
+  QByteArray many;
   for (int i = 0; i < 10'000; ++i) many += QByteArray::number(i) + (i % 3 ? "\t" : "\t\t");
   const struct {
     const char* name;
     QByteArray file;
     QByteArray cells;  // as loaded
     QByteArray saved;
-    std::function<void(SheetDocument&)> edit = [](SheetDocument&) {};
+    QList<std::tuple<int, int, QByteArray>> edits = {};  // row, column, text
   } cases[] = {
       {"last_line_without_break", "a\tb\r\n1\t2", "|a|b\n1|1|2\n", "a\tb\r\n1\t2\r\n"},
       {"lone_cr_ends_the_last_line", "a\tb\r\n1\t2\r", "|a|b\n1|1|2\r\n", "a\tb\r\n1\t2\r\r\n"},
@@ -62,26 +60,19 @@ TEST(SheetFormat, LoadsAndSavesBack) {
       {"quotes_blanks_empty", "\"a\"\t b \r\n\"\t\t\r\n", "|\"a\"| b \n1|\"|\n", "\"a\"\t b \r\n\"\t\t\r\n"},
       {"cr_inside_and_doubled", "a\rb\tc\r\r\n", "|a\rb|c\r\n", "a\rb\tc\r\r\n"},
       {"nul_bytes", QByteArray("a\0b\tc\r\n", 7), QByteArray("|a\0b|c\n", 7), QByteArray("a\0b\tc\r\n", 7)},
-      {"every_byte", "h\tg\r\n" + all + "\t" + all + "\r\n", "|h|g\n1|" + all + "|" + all + "\n",
-       "h\tg\r\n" + all + "\t" + all + "\r\n"},
       // Edits: written with their new text, everything else as it was.
       {"edited_and_emptied", "a\tb\tc\r\n1\t2\t3\r\n4\t5\r\n", "|a|b|c\n1|1|2|3\n2|4|5|\n",
-       "a\tb\tc\r\n1\ttwo\t3\r\n\t5\t\r\n", [](SheetDocument& s) {
-         s.SetCell(1, 2, "two");
-         s.SetCell(2, 1, "");
-       }},
-      {"pasted_tab_adds_a_field", "a\tb\r\n1\t2\r\n", "|a|b\n1|1|2\n", "a\tC\tD\r\n1\t2\r\n",
-       [](SheetDocument& s) { s.SetCell(0, 2, "C\tD"); }},
+       "a\tb\tc\r\n1\ttwo\t3\r\n\t5\t\r\n", {{1, 2, "two"}, {2, 1, ""}}},
+      {"pasted_tab_adds_a_field", "a\tb\r\n1\t2\r\n", "|a|b\n1|1|2\n", "a\tC\tD\r\n1\t2\r\n", {{0, 2, "C\tD"}}},
       {"fields_past_the_last_column_kept", "a\tb\r\n1\t2\t3\t4\r\n", "|a|b\n1|1|2\n", "a\tb\r\none\t2\t3\t4\r\n",
-       [](SheetDocument& s) { s.SetCell(1, 1, "one"); }},
-      {"short_record_edited_past_its_end", "a\tb\tc\r\n1\r\n", "|a|b|c\n1|1||\n", "a\tb\tc\r\n1\t\tz\r\n",
-       [](SheetDocument& s) { s.SetCell(1, 3, "z"); }},
+       {{1, 1, "one"}}},
+      {"short_record_edited_past_its_end", "a\tb\tc\r\n1\r\n", "|a|b|c\n1|1||\n", "a\tb\tc\r\n1\t\tz\r\n", {{1, 3, "z"}}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     const auto sheet = load(c.file);
     EXPECT_EQ(cells(sheet->Store()), c.cells);
-    c.edit(*sheet);
+    for (const auto& [row, col, text] : c.edits) sheet->SetCell(row, col, text);
     EXPECT_EQ(save(sheet->Store()), c.saved);
   }
 }

@@ -34,10 +34,7 @@ class EditorFixture : public testing::Test {
   void TearDown() override { SetOpenFileDialogHandler({}); SetMessageBoxHandler({}); }
 
   // A new editor window, started as the application starts it.
-  void start() {
-    m_dlg = m_app->MakeEditorWindow();
-    m_dlg->OnInitDialog();
-  }
+  void start() { m_dlg = m_app->MakeEditorWindow(); m_dlg->OnInitDialog(); }
   CMSFlexGrid* grid() const { return m_dlg->m_grid; }
   QLineEdit* editor() const { return m_dlg->m_cellEditor; }
   // The folder and its files as the program sees paths: with backslashes on Windows.
@@ -63,13 +60,14 @@ class EditorFixture : public testing::Test {
     QApplication::setActiveWindow(m_dlg.get());
     ASSERT_TRUE(QTest::qWaitForWindowActive(m_dlg.get()));
   }
-  // A left click on a cell (row 0 is the header, column 0 the labels),
-  // scrolled into view first as a user would.
-  void clickCell(long row, long col) {
-    const QModelIndex index = grid()->model()->index(static_cast<int>(row - 1), static_cast<int>(col - 1));
-    static_cast<QAbstractItemView*>(grid())->scrollTo(index);
+  // A left click on a cell (row 0 is the header, column 0 the labels), in the
+  // grid or the view given, scrolled into view first as a user would.
+  void clickCell(long row, long col, QAbstractItemView* view = nullptr) {
+    view = view ? view : grid();
+    const QModelIndex index = view->model()->index(static_cast<int>(row - 1), static_cast<int>(col - 1));
+    view->scrollTo(index);
     QCoreApplication::processEvents();
-    QTest::mouseClick(grid()->viewport(), Qt::LeftButton, {}, grid()->visualRect(index).center());
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(index).center());
   }
   // One key per character, carrying the character as an input method does.
   void type(const QString& text) {
