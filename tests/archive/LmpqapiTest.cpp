@@ -1,7 +1,8 @@
 // The archive library as the program calls it, against real archives made
 // and read back with StormLib: replacing files in archives with and without
 // names, in both header formats; damaged archives refused and left as they
-// were, each table check at its edges.
+// were, each table check at its edges; and the library found by the
+// loader's search, through stand-ins.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -104,6 +105,32 @@ TEST(LmpqapiFaults, DamagedArchivesAreRefusedAndLeftAsTheyWere) {
     EXPECT_EQ(Add(valid, sheet, kSheetName), kAdded);
     EXPECT_EQ(ReadMpq(valid, {kSheetName})[kSheetName], SheetBytes("Lance"));
   }
+}
+
+// One AddFileToArchive call in a process of its own, which finds whichever
+// stand-in library its search path offers (on Windows, stand-ins that export
+// their entries by ordinal alone, so that every outcome past "Can't load"
+// shows them found by ordinal): each outcome has its message, and the
+// library is freed after every one.
+TEST(LmpqapiSearch, EachOutcomeHasItsMessageAndTheLibraryIsFreed) {
+#if defined(_WIN32)
+  const QString archive = "C:\\a.mpq", file = "C:\\w.txt";
+  const QStringList cantLoad = {"none"};  // the ordinals' list needs every entry
+#else
+  const QString archive = "/a.mpq", file = "/w.txt";
+  const QStringList cantLoad = {"none", "no-close"};  // no library, one entry missing
+#endif
+  const QByteArray open = "initialise\nopen " + archive.toUtf8() + " 5 20000\n";
+  const std::pair<QByteArray, QStringList> cases[] = {
+      {"message Can't load lmpqapi.dll\nresult 0, freed\n", cantLoad},
+      {"initialise\nmessage Can't initialize lmpqapi.dll\nresult 0, freed\n", {"init-0", "init-2"}},
+      {open + Refused(archive), {"open-0", "open-ffffffff"}},
+      {open + "add 7 " + file.toUtf8() + " data\\w.txt 0x00010201\nclose 7 0\n" + kAdded, {"recorder"}}};
+  for (const auto& [output, libraries] : cases)
+    for (const QString& library : libraries) {
+      SCOPED_TRACE(library.toStdString());
+      EXPECT_EQ(Add(archive, file, "data\\w.txt", TW_STANDIN_DIR "/" + library), output);
+    }
 }
 
 }  // namespace

@@ -46,6 +46,7 @@ QByteArray Add(const QString& archive, const QString& file, const QByteArray& na
   if (!probe.waitForFinished(120000)) return "<no end>";
   // Windows' C library writes its line ends as CR LF.
   QByteArray printed = probe.readAllStandardOutput() + probe.readAllStandardError();
+  if (probe.exitStatus() != QProcess::NormalExit || probe.exitCode() != 0) printed += "<exit " + QByteArray::number(probe.exitCode()) + ">";
   return printed.replace("\r\n", "\n");
 }
 
