@@ -77,12 +77,12 @@ TEST(LmpqapiFaults, DamagedArchivesAreRefusedAndLeftAsTheyWere) {
   // just past the table, a file reaching one byte past the archive's end.
   const qint64 blocks = GetU32(good, 0x1C);
   cases.push_back({"hash entry naming the block at the count", [=](QByteArray& b) {
-                     PatchHashTable(b, [=](auto& hashes) {
+                     PatchTable<mpq::HashEntry>(b, [=](auto& hashes) {
                        for (auto& hash : hashes) if (hash.block < blocks) { hash.block = uint32_t(blocks); break; }
                      });
                    }});
   cases.push_back({"file past the end by one byte", [](QByteArray& b) {
-                     PatchBlockTable(b, [&](auto& entries) { entries[2].compressedSize = uint32_t(b.size()) - entries[2].offset + 1; });
+                     PatchTable<mpq::BlockEntry>(b, [&](auto& entries) { entries[2].compressedSize = uint32_t(b.size()) - entries[2].offset + 1; });
                    }});
   const QString sheet = WriteBytes(dir.filePath("w.txt"), SheetBytes("Lance"));
   for (const auto& [what, damage] : cases) {
@@ -99,7 +99,7 @@ TEST(LmpqapiFaults, DamagedArchivesAreRefusedAndLeftAsTheyWere) {
   QDir(dir.path()).mkdir("folder.mpq");
   EXPECT_EQ(Add(dir.filePath("folder.mpq"), sheet, kSheetName), Refused(dir.filePath("folder.mpq")));
   QByteArray edge = good;
-  PatchBlockTable(edge, [&](auto& entries) { entries[2].compressedSize = uint32_t(edge.size()) - entries[2].offset; });
+  PatchTable<mpq::BlockEntry>(edge, [&](auto& entries) { entries[2].compressedSize = uint32_t(edge.size()) - entries[2].offset; });
   for (const QByteArray& bytes : {good, edge}) {
     WriteBytes(valid, bytes);
     EXPECT_EQ(Add(valid, sheet, kSheetName), kAdded);

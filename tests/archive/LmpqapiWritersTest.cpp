@@ -46,7 +46,7 @@ struct Struck {
 // unless the add is over by then.
 Struck AddStruckBy(Fault fault, int after, const QString& archive, const QString& sheet) {
   QProcess caller;
-  StartAdd(caller, QFileInfo(TW_LMPQAPI_PATH).path(), {archive, sheet, QString::fromLatin1(kSheetName)});
+  StartAdd(caller, archive, sheet, kSheetName);
   const pid_t worker = AwaitWorkerOf(pid_t(caller.processId()));
   Struck result;
   if (!caller.waitForFinished(after) && worker) {
@@ -91,7 +91,7 @@ TEST(LmpqapiWriters, AnAddStruckAtAnyPointLeavesTheOldArchiveOrTheNewAndTheCalle
       WriteBytes(archive, original);
       // The last strike never comes: the add is over.
       const Struck struck = AddStruckBy(fault, i == points ? 120000 : int(whole.count()) * i / points, archive, sheet);
-      if (i == 0) EXPECT_TRUE(struck.struck) << "the first strike comes before the add is over";
+      EXPECT_TRUE(struck.struck || i > 0) << "the first strike comes before the add is over";
       if (struck.struck) {
         EXPECT_GE(struck.waited, least);
         EXPECT_LE(struck.waited, most);
@@ -100,8 +100,8 @@ TEST(LmpqapiWriters, AnAddStruckAtAnyPointLeavesTheOldArchiveOrTheNewAndTheCalle
     }
     // Killed workers' strikes span the add: the first leave the old archive,
     // the add that nothing strikes leaves the new one.
-    if (fault == Fault::kKillWorker)
-      EXPECT_TRUE(outcomes.olds > 0 && outcomes.news > 0) << outcomes.olds << " old, " << outcomes.news << " new";
+    EXPECT_TRUE(fault != Fault::kKillWorker || (outcomes.olds > 0 && outcomes.news > 0))
+        << outcomes.olds << " old, " << outcomes.news << " new";
   }
   // What killed workers left behind goes at the next open.
   EXPECT_EQ(Add(archive, sheet, kSheetName), kAdded);
@@ -116,26 +116,24 @@ TEST(LmpqapiWriters, WritersAtTheSameMomentWaitTheirTurnAndNoneIsLost) {
   // without progress: a waiting writer is no stalled one.
   const int held = open(qPrintable(archive), O_RDONLY | O_CLOEXEC);
   ASSERT_EQ(flock(held, LOCK_EX), 0);
+  const QByteArray before = ReadBytes(archive);
   qputenv("LMPQAPI_WORKER_TIMEOUT_MS", "1000");
   MpqContents expected = kFiles;
   std::vector<std::unique_ptr<QProcess>> writers;
-  const auto start = Clock::now();
   for (int i = 0; i < 4; ++i) {
     const QByteArray name = "data\\global\\excel\\sheet" + QByteArray::number(i) + ".txt";
     expected[name] = SheetBytes("Writer" + QByteArray::number(i), 300 * (i + 1));
     writers.push_back(std::make_unique<QProcess>());
-    StartAdd(*writers.back(), QFileInfo(TW_LMPQAPI_PATH).path(),
-             {archive, WriteBytes(dir.filePath(QString("s%1.txt").arg(i)), expected[name]), QString::fromLatin1(name)});
+    StartAdd(*writers.back(), archive, WriteBytes(dir.filePath(QString("s%1.txt").arg(i)), expected[name]), name);
   }
   std::this_thread::sleep_for(2s);
-  EXPECT_EQ(ReadMpq(archive, NamesOf(kFiles)), kFiles) << "no writer went past the lock";
+  EXPECT_EQ(ReadBytes(archive), before) << "no writer went past the lock";
   close(held);
   for (auto& writer : writers) {
     ASSERT_TRUE(writer->waitForFinished(60000));
     EXPECT_EQ(writer->readAllStandardOutput() + writer->readAllStandardError(), kAdded);
   }
   qunsetenv("LMPQAPI_WORKER_TIMEOUT_MS");
-  EXPECT_GE(Clock::now() - start, 2s);
   EXPECT_EQ(ReadMpq(archive, NamesOf(expected)), expected);
 }
 
@@ -150,7 +148,7 @@ TEST(LmpqapiWriters, TheArchiveStaysTheSameFile) {
   ASSERT_EQ(::link(qPrintable(archive), qPrintable(dir.filePath("game/hard.mpq"))), 0);
   ASSERT_TRUE(QFile::link(archive, linked));
   const bool asRoot = geteuid() == 0;
-  if (asRoot) ASSERT_EQ(chown(qPrintable(archive), 65534, 65534), 0);
+  if (asRoot) { ASSERT_EQ(chown(qPrintable(archive), 65534, 65534), 0); }
   const bool attributes = setxattr(qPrintable(archive), "user.note", "mine", 4, 0) == 0;
   struct stat before {}, after {};
   ASSERT_EQ(stat(qPrintable(archive), &before), 0);
@@ -163,7 +161,7 @@ TEST(LmpqapiWriters, TheArchiveStaysTheSameFile) {
   EXPECT_EQ(QList<qulonglong>({after.st_ino, after.st_nlink, after.st_mode, after.st_uid, after.st_gid}),
             QList<qulonglong>({before.st_ino, 2, before.st_mode, before.st_uid, before.st_gid}));
   char note[8] = {};
-  if (attributes) EXPECT_EQ(getxattr(qPrintable(archive), "user.note", note, sizeof note), 4);
+  if (attributes) { EXPECT_EQ(getxattr(qPrintable(archive), "user.note", note, sizeof note), 4); }
 }
 
 // Appends leave replaced files behind as dead space; once that is more than

@@ -44,10 +44,11 @@ MpqContents ReadMpq(const QString& path, const QList<QByteArray>& names, unsigne
 QList<QByteArray> NamesOf(const MpqContents& files);
 
 // One add as the editor makes it: AddFileToArchive in the archive probe, a
-// process of its own that finds the library in `libraryFolder` by the
-// loader's search. Started; the caller waits for it and reads what it printed:
-// its messages, then "result R, freed".
-void StartAdd(QProcess& probe, const QString& libraryFolder, const QStringList& archiveFileName);
+// process of its own that finds the library in `libraryFolder` (the build's
+// library unless told) by the loader's search. Started; the caller waits for
+// it and reads what it printed: its messages, then "result R, freed".
+void StartAdd(QProcess& probe, const QString& archive, const QString& file, const QByteArray& name,
+              const QString& libraryFolder = QString());
 
 // What the probe printed for one add from `libraryFolder` (the build's
 // library unless told), its errors after it: an add that went well, or a
@@ -69,5 +70,6 @@ QStringList FilesIn(const QString& folder);
 
 // Changes the hash or block table of an archive of format 0 or 1 whose
 // header is at its start, as the worker reads them (decrypted).
-void PatchHashTable(QByteArray& archive, const std::function<void(std::vector<mpq::HashEntry>&)>& change);
-void PatchBlockTable(QByteArray& archive, const std::function<void(std::vector<mpq::BlockEntry>&)>& change);
+// (Entry: mpq::HashEntry or mpq::BlockEntry).
+template <typename Entry>
+void PatchTable(QByteArray& archive, const std::function<void(std::vector<Entry>&)>& change);

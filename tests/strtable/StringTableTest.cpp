@@ -32,14 +32,9 @@ std::vector<TableEntry> Numbered(int count) {
   for (int i = 0; i < count; ++i) entries.push_back({"k" + QByteArray::number(i), "v" + QByteArray::number(i)});
   return entries;
 }
-QByteArray Put16(QByteArray f, qint64 at, quint16 v) {
-  PutU16(f, at, v);
-  return f;
-}
-QByteArray Put32(QByteArray f, qint64 at, quint32 v) {
-  PutU32(f, at, v);
-  return f;
-}
+// A copy of `f` with one field changed.
+QByteArray Put16(QByteArray f, qint64 at, quint16 v) { PutU16(f, at, v); return f; }
+QByteArray Put32(QByteArray f, qint64 at, quint32 v) { PutU32(f, at, v); return f; }
 // Index array c, a, c: out of order, with a repeat.
 QByteArray Reindexed() {
   const QByteArray f = WriteStringTable({{"a", "1"}, {"b", "2"}, {"c", "3"}});
