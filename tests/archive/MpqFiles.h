@@ -18,12 +18,15 @@ inline void PrintTo(const QByteArray& bytes, std::ostream* os) { *os << bytes.le
 using MpqContents = std::map<QByteArray, QByteArray>;
 
 // Where the game looks for the sheet the tests add, and a small archive that
-// holds a file of that name among others.
+// holds a file of that name among others: one file stored each way MakeMpq
+// stores them, in this order.
 inline const QByteArray kSheetName = "data\\global\\excel\\weapons.txt";
 inline const MpqContents kFiles = {
-    {"data\\global\\excel\\armor.txt", SheetBytes("Plate")},
-    {kSheetName, SheetBytes("Sword", 3000)},
-    {"data\\global\\sfx\\click.wav", QByteArray(9000, '\x80')},
+    {"data\\global\\excel\\armor.txt", SheetBytes("Plate")},     // imploded, encrypted
+    {kSheetName, SheetBytes("Sword", 3000)},                     // compressed, encrypted with the fixed key
+    {"data\\global\\sfx\\click.wav", QByteArray(9000, '\x80')},  // stored as it is
+    {"data\\local\\LNG\\ENG\\patchstring.tbl", "\x01\x02tbl"},   // one encrypted unit
+    {"data\\local\\ui\\panel.dc6", QByteArray(20000, 'p')},      // compressed
 };
 
 struct MpqRecipe {
