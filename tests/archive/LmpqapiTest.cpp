@@ -5,10 +5,7 @@
 // loader's search, through stand-ins.
 #include <gtest/gtest.h>
 
-#include <functional>
-
-#include "MpqFiles.h"
-#include "TestFiles.h"
+#include "MpqFiles.h"  // and TestFiles.h
 
 namespace {
 

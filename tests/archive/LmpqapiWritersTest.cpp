@@ -12,13 +12,11 @@
 #include <unistd.h>
 
 #include <QFileInfo>
-#include <QProcess>
 #include <chrono>
 #include <random>
 #include <thread>
 
-#include "MpqFiles.h"
-#include "TestFiles.h"
+#include "MpqFiles.h"  // and TestFiles.h, QProcess
 
 namespace {
 using namespace std::chrono_literals;
