@@ -36,8 +36,10 @@ pid_t AwaitWorkerOf(pid_t parent) {
 enum class Fault { kKillWorker, kStopWorker, kKillCaller };
 
 struct Struck {
-  bool struck = false;        // the fault came before the add was over
-  Clock::duration waited{};   // from the strike until the caller (or, for a killed caller, the worker) ended
+  bool struck = false;  // the fault came before the add was over
+  // From the strike (when none came, from the worker's start) until the
+  // caller (or, for a killed caller, the worker) ended.
+  Clock::duration waited{};
 };
 
 // Runs one add with `fault` striking `after` ms past the worker's start,
@@ -46,13 +48,14 @@ Struck AddStruckBy(Fault fault, int after, const QString& archive, const QString
   QProcess caller;
   StartAdd(caller, archive, sheet, kSheetName);
   const pid_t worker = AwaitWorkerOf(pid_t(caller.processId()));
+  auto strike = Clock::now();
   Struck result;
   if (!caller.waitForFinished(after) && worker) {
     result.struck = true;
     if (fault == Fault::kKillCaller) caller.kill();
     else kill(worker, fault == Fault::kStopWorker ? SIGSTOP : SIGKILL);
+    strike = Clock::now();
   }
-  const auto strike = Clock::now();
   caller.waitForFinished(120000);
   // A worker whose caller was killed comes to this process (a subreaper); it
   // sees its input end and finishes on its own.
@@ -71,8 +74,8 @@ TEST(LmpqapiWriters, AnAddStruckAtAnyPointLeavesTheOldArchiveOrTheNewAndTheCalle
   MpqContents updated = kFiles;
   updated[kSheetName] = ReadBytes(sheet);
   const QByteArray original = ReadBytes(archive);
-  const auto whole = std::chrono::ceil<std::chrono::milliseconds>(
-      AddStruckBy(Fault::kKillWorker, 120000, archive, sheet).waited + 200ms);
+  // How long an add that nothing strikes runs: the strikes are spread over it.
+  const auto whole = std::chrono::ceil<std::chrono::milliseconds>(AddStruckBy(Fault::kKillWorker, 120000, archive, sheet).waited);
 
   // How long the caller may wait after each fault: a dead worker is seen at
   // once; a stopped one after the ten seconds without progress; a worker
@@ -88,7 +91,7 @@ TEST(LmpqapiWriters, AnAddStruckAtAnyPointLeavesTheOldArchiveOrTheNewAndTheCalle
       SCOPED_TRACE(testing::Message() << "fault " << int(fault) << ", point " << i);
       WriteBytes(archive, original);
       // The last strike never comes: the add is over.
-      const Struck struck = AddStruckBy(fault, i == points ? 120000 : int(whole.count()) * i / points, archive, sheet);
+      const Struck struck = AddStruckBy(fault, i == points ? 120000 : int(whole.count() * i / points), archive, sheet);
       EXPECT_TRUE(struck.struck || i > 0) << "the first strike comes before the add is over";
       if (struck.struck) {
         EXPECT_GE(struck.waited, least);
@@ -163,11 +166,13 @@ TEST(LmpqapiWriters, TheArchiveStaysTheSameFile) {
 }
 
 // Appends leave replaced files behind as dead space; once that is more than
-// a quarter of the archive, the next add makes a full, compacted copy.
+// a quarter of the archive, the next add makes a full, compacted copy, which
+// takes the archive's place with its mode.
 TEST(LmpqapiWriters, DeadSpaceIsCompactedByAFullCopy) {
   QTemporaryDir dir;
   const QString archive = dir.filePath("Patch_D2.mpq");
   MakeMpq(archive, kFiles, {0, true, 16});
+  ASSERT_EQ(chmod(qPrintable(archive), 0640), 0);
   QByteArray noise(1800000, '\0');
   std::mt19937 random(7);
   for (char& c : noise) c = char(random());  // does not implode
@@ -181,6 +186,8 @@ TEST(LmpqapiWriters, DeadSpaceIsCompactedByAFullCopy) {
     largest = std::max(largest, QFileInfo(archive).size());
   }
   EXPECT_LT(QFileInfo(archive).size(), largest * 2 / 3) << "the third add dropped the dead space";
+  struct stat after {};
+  EXPECT_TRUE(stat(qPrintable(archive), &after) == 0 && (after.st_mode & 07777) == 0640) << std::oct << after.st_mode;
   EXPECT_EQ(FilesIn(dir.path()), QStringList({"big.txt", "Patch_D2.mpq"}));
 }
 
