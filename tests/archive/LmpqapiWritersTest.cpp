@@ -148,8 +148,7 @@ TEST(LmpqapiWriters, TheArchiveStaysTheSameFile) {
   ASSERT_EQ(chmod(qPrintable(archive), 0640), 0);
   ASSERT_EQ(::link(qPrintable(archive), qPrintable(dir.filePath("game/hard.mpq"))), 0);
   ASSERT_TRUE(QFile::link(archive, linked));
-  const bool asRoot = geteuid() == 0;
-  if (asRoot) { ASSERT_EQ(chown(qPrintable(archive), 65534, 65534), 0); }
+  if (geteuid() == 0) { ASSERT_EQ(chown(qPrintable(archive), 65534, 65534), 0); }
   const bool attributes = setxattr(qPrintable(archive), "user.note", "mine", 4, 0) == 0;
   struct stat before {}, after {};
   ASSERT_EQ(stat(qPrintable(archive), &before), 0);
@@ -161,8 +160,7 @@ TEST(LmpqapiWriters, TheArchiveStaysTheSameFile) {
   EXPECT_EQ(ReadMpq(dir.filePath("game/hard.mpq"), {kSheetName})[kSheetName], ReadBytes(sheet));
   EXPECT_EQ(QList<qulonglong>({after.st_ino, after.st_nlink, after.st_mode, after.st_uid, after.st_gid}),
             QList<qulonglong>({before.st_ino, 2, before.st_mode, before.st_uid, before.st_gid}));
-  char note[8] = {};
-  if (attributes) { EXPECT_EQ(getxattr(qPrintable(archive), "user.note", note, sizeof note), 4); }
+  if (attributes) { EXPECT_EQ(getxattr(qPrintable(archive), "user.note", nullptr, 0), 4); }  // its size
 }
 
 // Appends leave replaced files behind as dead space; once that is more than
