@@ -10,7 +10,7 @@
 
 namespace {
 
-const QString kAdded = "File added to archive";
+const QString kAddedMessage = "File added to archive";
 
 class ArchiveEditor : public EditorFixture {
  protected:
@@ -21,7 +21,7 @@ class ArchiveEditor : public EditorFixture {
     EXPECT_EQ(GetU32(ReadBytes(archive), 0x18), 4u);
     return archive;
   }
-  // The archive holds its three files and `added`, and nothing else.
+  // The archive holds its three files and `name`, with `bytes`, and nothing else.
   void expectHolds(const QString& archive, const QByteArray& name, const QByteArray& bytes) {
     MpqContents expected = kStored;
     expected[name] = bytes;
@@ -53,7 +53,7 @@ TEST_F(ArchiveEditor, AsksForTheArchiveUntilOneIsChosen) {
   menu(ID_ADD_FILE_TO_ARCHIVE);
   menu(ID_ADD_FILE_TO_ARCHIVE);
   EXPECT_EQ(m_requests.size(), 3u);
-  EXPECT_EQ(m_messages, QStringList(2, kAdded));
+  EXPECT_EQ(m_messages, QStringList(2, kAddedMessage));
   expectHolds(archive, "data\\global\\excel\\weapons.txt", SheetBytes("weapons.txt"));
 }
 
@@ -78,7 +78,7 @@ TEST_F(ArchiveEditor, StoresTheFileUnderItsTitleAndChangesNothingElse) {
     m_dlg->m_szArchivePath = makeArchive();
     m_dlg->m_szFilePath = write(file, SheetBytes(file));
     menu(ID_ADD_FILE_TO_ARCHIVE);
-    EXPECT_EQ(std::exchange(m_messages, {}), QStringList{kAdded});
+    EXPECT_EQ(std::exchange(m_messages, {}), QStringList{kAddedMessage});
     expectHolds(m_dlg->m_szArchivePath, name, SheetBytes(file));
   }
 }
