@@ -10,49 +10,98 @@
 
 namespace {
 
-using ArchiveEditor = EditorFixture;
+const QString kAddedMessage = "File added to archive";
 
-TEST_F(ArchiveEditor, AddsTheSavedFileUnderItsTitleAndChangesNothingElse) {
-  const QString archive = m_dir.filePath("d2data.mpq");
-  MpqContents expected = {{"armor.txt", SheetBytes("a")}, {"music.raw", "stored as it is"}, {"string.tbl", "\7\7\7"}};
-  MakeMpq(archive, expected, {0, true, 3});
-  ASSERT_EQ(GetU32(ReadBytes(archive), 0x18), 4u);  // all 4 hash slots taken: the adds must make room
-  menu(ID_ADD_FILE_TO_ARCHIVE);  // no document: nothing at all
+class ArchiveEditor : public EditorFixture {
+ protected:
+  // An archive of three files whose four hash slots are all taken: an add must make room.
+  QString makeArchive() {
+    const QString archive = m_dir.filePath("d2data.mpq");
+    MakeMpq(archive, kStored, {0, true, 3});
+    EXPECT_EQ(GetU32(ReadBytes(archive), 0x18), 4u);
+    return archive;
+  }
+  // The archive holds its three files and `name`, with `bytes`, and nothing else.
+  void expectHolds(const QString& archive, const QByteArray& name, const QByteArray& bytes) {
+    MpqContents expected = kStored;
+    expected[name] = bytes;
+    unsigned count = 0;
+    EXPECT_EQ(ReadMpq(archive, NamesOf(expected), &count), expected);
+    EXPECT_EQ(count, expected.size());
+  }
+  const MpqContents kStored = {{"armor.txt", SheetBytes("a")}, {"music.raw", "stored as it is"}, {"string.tbl", "\7\7\7"}};
+};
+
+TEST_F(ArchiveEditor, WithNoDocumentNothingHappens) {
+  menu(ID_ADD_FILE_TO_ARCHIVE);
+  EXPECT_TRUE(m_requests.empty());
+  EXPECT_TRUE(m_messages.isEmpty());
+}
+
+// The archive is asked for with its filter, again after a cancel, and never
+// again once chosen.
+TEST_F(ArchiveEditor, AsksForTheArchiveUntilOneIsChosen) {
+  const QString archive = makeArchive();
   load(write("weapons.txt", SheetBytes("weapons.txt")));
-  menu(ID_ADD_FILE_TO_ARCHIVE);      // asks; cancelled
+  menu(ID_ADD_FILE_TO_ARCHIVE);  // cancelled
   ASSERT_EQ(m_requests.size(), 2u);  // the load's and this one
   const OpenFileRequest& ask = m_requests[1];
   EXPECT_EQ(QStringList({ask.filterDescription, ask.filterPatterns, ask.defaultExtension}),
             QStringList({"Diablo II MPQ Archive", "*.mpq", "mpq"}));
+  EXPECT_TRUE(m_messages.isEmpty());
   m_choice = archive;
-  menu(ID_ADD_FILE_TO_ARCHIVE);  // asks again
-  load(write("SHEET.TXT", SheetBytes("SHEET.TXT")));
-  editor()->setText("Lance");  // not saved: the archive gets the file as it is on disk
-  ASSERT_EQ(grid()->GetText(), "Lance");
   menu(ID_ADD_FILE_TO_ARCHIVE);
-  QDir(m_dir.path()).mkdir("tables.txt.d");
-  m_dlg->m_szFilePath = write("tables.txt.d/strings.tbl", SheetBytes("tables.txt.d/strings.tbl"));
   menu(ID_ADD_FILE_TO_ARCHIVE);
-  for (const auto& [file, name] : {std::pair{"weapons.txt", "data\\global\\excel\\weapons.txt"},
-                                   {"SHEET.TXT", "data\\local\\LNG\\ENG\\SHEET.TXT"},  // ".txt" case-sensitive
-                                   {"tables.txt.d/strings.tbl", "data\\local\\LNG\\ENG\\strings.tbl"}})  // title only
-    expected[name] = SheetBytes(file);
-  unsigned count = 0;
-  EXPECT_EQ(ReadMpq(archive, NamesOf(expected), &count), expected);
-  EXPECT_EQ(count, expected.size());
+  EXPECT_EQ(m_requests.size(), 3u);
+  EXPECT_EQ(m_messages, QStringList(2, kAddedMessage));
+  expectHolds(archive, "data\\global\\excel\\weapons.txt", SheetBytes("weapons.txt"));
+}
 
-  // Read-only, not an archive, vanished: reported and left as they were.
-  QFile::setPermissions(archive, QFile::ReadOwner);
-  for (const QString& spoilt : QStringList{archive, write("notes.mpq", "notes\n"), m_dir.filePath("gone")}) {
-    m_dlg->m_szArchivePath = spoilt;
-    const QByteArray before = ReadBytes(spoilt);
-    menu(ID_ADD_FILE_TO_ARCHIVE);
-    EXPECT_EQ(m_messages.takeLast(), "Can't open " + spoilt + " as an D2Data.MPQ archive");
-    EXPECT_EQ(ReadBytes(spoilt), before) << qPrintable(spoilt);
-  }
-  EXPECT_EQ(m_messages, QStringList(3, "File added to archive"));
+TEST_F(ArchiveEditor, UnsavedEditsStayOutOfTheArchive) {
+  const QString archive = makeArchive();
+  load(write("weapons.txt", SheetBytes("weapons.txt")));
+  editor()->setText("Lance");
+  ASSERT_EQ(grid()->GetText(), "Lance");
+  m_choice = archive;
   menu(ID_ADD_FILE_TO_ARCHIVE);
-  EXPECT_EQ(m_requests.size(), 4u);  // two loads, two asks: none after a choice, nor after a failure
+  expectHolds(archive, "data\\global\\excel\\weapons.txt", SheetBytes("weapons.txt"));
+}
+
+// The name in the archive comes from the file's title alone: sheets (".txt",
+// letter case counting) under data\global\excel, anything else under data\local\LNG\ENG.
+TEST_F(ArchiveEditor, StoresTheFileUnderItsTitleAndChangesNothingElse) {
+  QDir(m_dir.path()).mkdir("tables.txt.d");
+  for (const auto& [file, name] : {std::pair{"weapons.txt", "data\\global\\excel\\weapons.txt"},
+                                   {"SHEET.TXT", "data\\local\\LNG\\ENG\\SHEET.TXT"},
+                                   {"tables.txt.d/strings.tbl", "data\\local\\LNG\\ENG\\strings.tbl"}}) {
+    SCOPED_TRACE(file);
+    m_dlg->m_szArchivePath = makeArchive();
+    m_dlg->m_szFilePath = write(file, SheetBytes(file));
+    menu(ID_ADD_FILE_TO_ARCHIVE);
+    EXPECT_EQ(std::exchange(m_messages, {}), QStringList{kAddedMessage});
+    expectHolds(m_dlg->m_szArchivePath, name, SheetBytes(file));
+  }
+}
+
+// An archive that cannot be opened is named and left as it was, and the
+// choice stands: the next add tries it again without asking.
+TEST_F(ArchiveEditor, AnArchiveThatCannotBeOpenedIsNamedAndLeftAsItWas) {
+  load(write("weapons.txt", SheetBytes("weapons.txt")));
+  const QString readOnly = makeArchive();
+  QFile::setPermissions(readOnly, QFile::ReadOwner);
+  const std::pair<const char*, QString> cases[] = {
+      {"read-only", readOnly}, {"not an archive", write("notes.mpq", "notes\n")}, {"gone", m_dir.filePath("gone")}};
+  for (const auto& [what, archive] : cases) {
+    SCOPED_TRACE(what);
+    const QByteArray before = ReadBytes(archive);
+    m_dlg->m_szArchivePath.clear();
+    m_choice = archive;
+    menu(ID_ADD_FILE_TO_ARCHIVE);
+    menu(ID_ADD_FILE_TO_ARCHIVE);
+    EXPECT_EQ(std::exchange(m_messages, {}), QStringList(2, "Can't open " + archive + " as an D2Data.MPQ archive"));
+    EXPECT_EQ(ReadBytes(archive), before);
+  }
+  EXPECT_EQ(m_requests.size(), 4u);  // the load's and one for each archive
 }
 
 // The archiver box, opened the one way the program opens it, its command
@@ -71,25 +120,6 @@ TEST_F(ArchiveEditor, TheArchiverOpensOnItsCommandAndDoesNothingYet) {
   });
   m_dlg->WindowProc(WM_COMMAND, MAKEWPARAM(ID_MPQ_ARCHIVER, 0), 0);
   EXPECT_EQ(seen, QStringList({"MPQ Archiver", "Not functional yet"}));
-}
-
-// One AddFileToArchive call in a process of its own, which finds whichever
-// stand-in its LD_LIBRARY_PATH offers.
-TEST(ArchiveLibrarySearch, EachOutcomeHasItsMessageAndTheLibraryIsFreed) {
-  const std::string open = "initialise\nopen /a.mpq 5 20000\n";
-  const std::string failed = open + "message Can't open /a.mpq as an D2Data.MPQ archive\nresult 0, freed\n";
-  const std::pair<std::string, QStringList> cases[] = {
-      {"message Can't load lmpqapi.dll\nresult 0, freed\n", {"none", "no-close"}},  // no library, one entry missing
-      {"initialise\nmessage Can't initialize lmpqapi.dll\nresult 0, freed\n", {"init-0", "init-2"}},
-      {failed, {"open-0", "open-ffffffff"}},
-      {open + "add 7 /w.txt data\\w.txt 0x00010201\nclose 7 0\nresult 1, freed\n", {"recorder"}}};
-  for (const auto& [output, libraries] : cases)
-    for (const QString& library : libraries) {
-      QProcess probe;
-      StartAdd(probe, TW_STANDIN_DIR "/" + library, {"/a.mpq", "/w.txt", "data\\w.txt"});
-      EXPECT_TRUE(probe.waitForFinished(60000) && probe.exitCode() == 0) << qPrintable(library);
-      EXPECT_EQ(probe.readAllStandardOutput().toStdString(), output) << qPrintable(library);
-    }
 }
 
 }  // namespace

@@ -1,24 +1,13 @@
 // The archive library as the program calls it, against real archives made
 // and read back with StormLib: replacing files in archives with and without
 // names, in both header formats; damaged archives refused and left as they
-// were, each table check at its edges.
+// were, each table check at its edges; and the library found by the
+// loader's search, through stand-ins.
 #include <gtest/gtest.h>
 
-#include <functional>
-
-#include "MpqFiles.h"
-#include "TestFiles.h"
+#include "MpqFiles.h"  // and TestFiles.h
 
 namespace {
-
-// One file stored each way MakeMpq stores them, in this order.
-const MpqContents kGameFiles = {
-    {"data\\global\\excel\\armor.txt", SheetBytes("Plate")},      // imploded, encrypted
-    {kSheetName, SheetBytes("Sword", 3000)},                      // compressed, encrypted with the fixed key
-    {"data\\global\\sfx\\click.wav", QByteArray(9000, '\x80')},   // stored as it is
-    {"data\\local\\LNG\\ENG\\patchstring.tbl", "\x01\x02tbl"},    // one encrypted unit
-    {"data\\local\\ui\\panel.dc6", QByteArray(20000, 'p')},       // compressed
-};
 
 TEST(LmpqapiAdd, ReplacesOrAddsWithAndWithoutNamesInBothFormats) {
   const QByteArray weapons = "data\\global\\excel\\Weapons.txt", runes = "data\\global\\excel\\Runes.txt";
@@ -29,24 +18,20 @@ TEST(LmpqapiAdd, ReplacesOrAddsWithAndWithoutNamesInBothFormats) {
       {0, false, "data\\local\\LNG\\ENG\\patchstring.tbl", "data\\local\\LNG\\ENG\\patchstring.tbl"},
       {1, false, "DATA\\GLOBAL\\SFX\\CLICK.WAV", "data\\global\\sfx\\click.wav"},  // a stored file
       {0, false, runes, ""}, {1, false, runes, ""}, {0, true, runes, ""}};
+  const QByteArray sheet = SheetBytes("Lance", 900);
   for (const auto& [format, listfile, name, replaces] : cases) {
     SCOPED_TRACE(testing::Message() << "format " << format << (listfile ? ", listfile, " : ", no names, ") << name.data());
     QTemporaryDir dir;
     const QString archive = dir.filePath("Patch_D2.mpq");
-    MakeMpq(archive, kGameFiles, {format, listfile, 16});
-    QList<QByteArray> names = NamesOf(kGameFiles);
-    ASSERT_EQ(ReadMpq(archive, names), kGameFiles);  // the test's own archive reads back
-    const QByteArray header = ReadBytes(archive).left(16);
-    const QByteArray sheet = SheetBytes("Lance", 900);
+    MakeMpq(archive, kFiles, {format, listfile, 16});
     EXPECT_EQ(Add(archive, WriteBytes(dir.filePath("source.txt"), sheet), name), kAdded);
-
-    MpqContents expected = kGameFiles;
+    MpqContents expected = kFiles;
     if (!replaces.isEmpty()) expected[replaces] = sheet;
     expected[name] = sheet;
     unsigned count = 0;
-    EXPECT_EQ(ReadMpq(archive, names << name, &count), expected);
-    EXPECT_EQ(count, kGameFiles.size() + (replaces.isEmpty() ? 1 : 0)) << "replaced, not added beside";
-    EXPECT_EQ(ReadBytes(archive).mid(12, 2), header.mid(12, 2)) << "the header's format stays";
+    EXPECT_EQ(ReadMpq(archive, NamesOf(expected), &count), expected);
+    EXPECT_EQ(count, kFiles.size() + (replaces.isEmpty() ? 1 : 0)) << "replaced, not added beside";
+    EXPECT_EQ(GetU16(ReadBytes(archive), 12), format) << "the header's format stays";
     EXPECT_EQ(FilesIn(dir.path()), QStringList({"Patch_D2.mpq", "source.txt"}));
   }
 }
@@ -54,7 +39,7 @@ TEST(LmpqapiAdd, ReplacesOrAddsWithAndWithoutNamesInBothFormats) {
 TEST(LmpqapiFaults, DamagedArchivesAreRefusedAndLeftAsTheyWere) {
   QTemporaryDir dir;
   const QString valid = dir.filePath("valid.mpq");
-  MakeMpq(valid, kGameFiles, {0, true, 16});
+  MakeMpq(valid, kFiles, {0, true, 16});
   const QByteArray good = ReadBytes(valid);
   const int hashAt = int(GetU32(good, 0x10)), blockAt = int(GetU32(good, 0x14));
   ASSERT_TRUE(hashAt > 32 && blockAt > hashAt && blockAt < good.size());
@@ -76,12 +61,12 @@ TEST(LmpqapiFaults, DamagedArchivesAreRefusedAndLeftAsTheyWere) {
   // just past the table, a file reaching one byte past the archive's end.
   const qint64 blocks = GetU32(good, 0x1C);
   cases.push_back({"hash entry naming the block at the count", [=](QByteArray& b) {
-                     PatchHashTable(b, [=](auto& hashes) {
+                     PatchTable<mpq::HashEntry>(b, [=](auto& hashes) {
                        for (auto& hash : hashes) if (hash.block < blocks) { hash.block = uint32_t(blocks); break; }
                      });
                    }});
   cases.push_back({"file past the end by one byte", [](QByteArray& b) {
-                     PatchBlockTable(b, [&](auto& entries) { entries[2].compressedSize = uint32_t(b.size()) - entries[2].offset + 1; });
+                     PatchTable<mpq::BlockEntry>(b, [&](auto& entries) { entries[2].compressedSize = uint32_t(b.size()) - entries[2].offset + 1; });
                    }});
   const QString sheet = WriteBytes(dir.filePath("w.txt"), SheetBytes("Lance"));
   for (const auto& [what, damage] : cases) {
@@ -98,12 +83,38 @@ TEST(LmpqapiFaults, DamagedArchivesAreRefusedAndLeftAsTheyWere) {
   QDir(dir.path()).mkdir("folder.mpq");
   EXPECT_EQ(Add(dir.filePath("folder.mpq"), sheet, kSheetName), Refused(dir.filePath("folder.mpq")));
   QByteArray edge = good;
-  PatchBlockTable(edge, [&](auto& entries) { entries[2].compressedSize = uint32_t(edge.size()) - entries[2].offset; });
+  PatchTable<mpq::BlockEntry>(edge, [&](auto& entries) { entries[2].compressedSize = uint32_t(edge.size()) - entries[2].offset; });
   for (const QByteArray& bytes : {good, edge}) {
     WriteBytes(valid, bytes);
     EXPECT_EQ(Add(valid, sheet, kSheetName), kAdded);
     EXPECT_EQ(ReadMpq(valid, {kSheetName})[kSheetName], SheetBytes("Lance"));
   }
+}
+
+// One AddFileToArchive call in a process of its own, which finds whichever
+// stand-in library its search path offers (on Windows, stand-ins that export
+// their entries by ordinal alone, so that every outcome past "Can't load"
+// shows them found by ordinal): each outcome has its message, and the
+// library is freed after every one.
+TEST(LmpqapiSearch, EachOutcomeHasItsMessageAndTheLibraryIsFreed) {
+#if defined(_WIN32)
+  const QString archive = "C:\\a.mpq", file = "C:\\w.txt";
+  const QStringList cantLoad = {"none"};  // the ordinals' list needs every entry
+#else
+  const QString archive = "/a.mpq", file = "/w.txt";
+  const QStringList cantLoad = {"none", "no-close"};  // no library, one entry missing
+#endif
+  const QByteArray open = "initialise\nopen " + archive.toUtf8() + " 5 20000\n";
+  const std::pair<QByteArray, QStringList> cases[] = {
+      {"message Can't load lmpqapi.dll\nresult 0, freed\n", cantLoad},
+      {"initialise\nmessage Can't initialize lmpqapi.dll\nresult 0, freed\n", {"init-0", "init-2"}},
+      {open + Refused(archive), {"open-0", "open-ffffffff"}},
+      {open + "add 7 " + file.toUtf8() + " data\\w.txt 0x00010201\nclose 7 0\n" + kAdded, {"recorder"}}};
+  for (const auto& [output, libraries] : cases)
+    for (const QString& library : libraries) {
+      SCOPED_TRACE(library.toStdString());
+      EXPECT_EQ(Add(archive, file, "data\\w.txt", TW_STANDIN_DIR "/" + library), output);
+    }
 }
 
 }  // namespace

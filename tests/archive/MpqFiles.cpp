@@ -8,22 +8,17 @@
 #include <QFileInfo>
 #include <cstring>
 
-namespace {
 // How each file is stored, by its place in the map: cycles through the ways
 // the game's archives store files.
-DWORD HowToStore(int index) {
-  const DWORD ways[] = {MPQ_FILE_IMPLODE | MPQ_FILE_ENCRYPTED,
-                        MPQ_FILE_COMPRESS | MPQ_FILE_ENCRYPTED | MPQ_FILE_FIX_KEY,
-                        0,
-                        MPQ_FILE_IMPLODE | MPQ_FILE_ENCRYPTED | MPQ_FILE_SINGLE_UNIT,
-                        MPQ_FILE_COMPRESS};
-  return ways[index % 5];
-}
+constexpr DWORD kWaysToStore[] = {MPQ_FILE_IMPLODE | MPQ_FILE_ENCRYPTED,
+                                  MPQ_FILE_COMPRESS | MPQ_FILE_ENCRYPTED | MPQ_FILE_FIX_KEY, 0,
+                                  MPQ_FILE_IMPLODE | MPQ_FILE_ENCRYPTED | MPQ_FILE_SINGLE_UNIT, MPQ_FILE_COMPRESS};
+
 template <typename Entry>
-void PatchTable(QByteArray& archive, int placeField, int countField, const char* keyName,
-                const std::function<void(std::vector<Entry>&)>& change) {
-  const qint64 at = GetU32(archive, placeField), count = GetU32(archive, countField);
-  const uint32_t key = mpq::HashString(keyName, mpq::kHashFileKey);
+void PatchTable(QByteArray& archive, const std::function<void(std::vector<Entry>&)>& change) {
+  constexpr bool hashes = std::is_same_v<Entry, mpq::HashEntry>;  // else the block table
+  const qint64 at = GetU32(archive, hashes ? 0x10 : 0x14), count = GetU32(archive, hashes ? 0x18 : 0x1C);
+  const uint32_t key = mpq::HashString(hashes ? "(hash table)" : "(block table)", mpq::kHashFileKey);
   std::vector<Entry> entries(static_cast<size_t>(count));
   std::memcpy(entries.data(), archive.constData() + at, entries.size() * sizeof(Entry));
   mpq::Decrypt(reinterpret_cast<uint32_t*>(entries.data()), entries.size() * 4, key);
@@ -31,7 +26,8 @@ void PatchTable(QByteArray& archive, int placeField, int countField, const char*
   mpq::Encrypt(reinterpret_cast<uint32_t*>(entries.data()), entries.size() * 4, key);
   std::memcpy(archive.data() + at, entries.data(), entries.size() * sizeof(Entry));
 }
-}  // namespace
+template void PatchTable(QByteArray&, const std::function<void(std::vector<mpq::HashEntry>&)>&);
+template void PatchTable(QByteArray&, const std::function<void(std::vector<mpq::BlockEntry>&)>&);
 
 const QByteArray kAdded = "result 1, freed\n";
 
@@ -41,11 +37,11 @@ QByteArray Refused(const QString& archive) {
 
 QByteArray Add(const QString& archive, const QString& file, const QByteArray& name, const QString& libraryFolder) {
   QProcess probe;
-  StartAdd(probe, libraryFolder.isEmpty() ? QFileInfo(TW_LMPQAPI_PATH).path() : libraryFolder,
-           {archive, file, QString::fromLatin1(name)});
+  StartAdd(probe, archive, file, name, libraryFolder);
   if (!probe.waitForFinished(120000)) return "<no end>";
   // Windows' C library writes its line ends as CR LF.
   QByteArray printed = probe.readAllStandardOutput() + probe.readAllStandardError();
+  if (probe.exitStatus() != QProcess::NormalExit || probe.exitCode() != 0) printed += "<exit " + QByteArray::number(probe.exitCode()) + ">";
   return printed.replace("\r\n", "\n");
 }
 
@@ -60,14 +56,6 @@ void OldOrNew::Count(const QString& archive, const MpqContents& old, const MpqCo
 }
 
 QStringList FilesIn(const QString& folder) { return QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot); }
-
-void PatchHashTable(QByteArray& archive, const std::function<void(std::vector<mpq::HashEntry>&)>& change) {
-  PatchTable(archive, 0x10, 0x18, "(hash table)", change);
-}
-
-void PatchBlockTable(QByteArray& archive, const std::function<void(std::vector<mpq::BlockEntry>&)>& change) {
-  PatchTable(archive, 0x14, 0x1C, "(block table)", change);
-}
 
 void MakeMpq(const QString& path, const MpqContents& files, const MpqRecipe& recipe) {
   QFile::remove(path);
@@ -84,7 +72,7 @@ void MakeMpq(const QString& path, const MpqContents& files, const MpqRecipe& rec
     qFatal("cannot create %s", qPrintable(path));
   int index = 0;
   for (const auto& [name, bytes] : files) {
-    if (!SFileCreateFile(mpq, name, 0, bytes.size(), 0, HowToStore(index++), &out) ||
+    if (!SFileCreateFile(mpq, name, 0, bytes.size(), 0, kWaysToStore[index++ % 5], &out) ||
         (!bytes.isEmpty() && !SFileWriteFile(out, bytes, bytes.size(), MPQ_COMPRESSION_ZLIB)) ||
         !SFileFinishFile(out))
       qFatal("cannot store %s", name.constData());
@@ -123,13 +111,15 @@ QList<QByteArray> NamesOf(const MpqContents& files) {
   return names;
 }
 
-void StartAdd(QProcess& probe, const QString& libraryFolder, const QStringList& archiveFileName) {
+void StartAdd(QProcess& probe, const QString& archive, const QString& file, const QByteArray& name,
+              const QString& libraryFolder) {
+  const QString folder = libraryFolder.isEmpty() ? QFileInfo(TW_LMPQAPI_PATH).path() : libraryFolder;
   QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
 #if defined(_WIN32)
-  environment.insert("PATH", QDir::toNativeSeparators(libraryFolder) + ";" + environment.value("PATH"));
+  environment.insert("PATH", QDir::toNativeSeparators(folder) + ";" + environment.value("PATH"));
 #else
-  environment.insert("LD_LIBRARY_PATH", libraryFolder);
+  environment.insert("LD_LIBRARY_PATH", folder);
 #endif
   probe.setProcessEnvironment(environment);
-  probe.start(TW_ARCHIVE_PROBE, archiveFileName);
+  probe.start(TW_ARCHIVE_PROBE, {archive, file, QString::fromLatin1(name)});
 }

@@ -18,12 +18,15 @@ inline void PrintTo(const QByteArray& bytes, std::ostream* os) { *os << bytes.le
 using MpqContents = std::map<QByteArray, QByteArray>;
 
 // Where the game looks for the sheet the tests add, and a small archive that
-// holds a file of that name among others.
+// holds a file of that name among others: one file stored each way MakeMpq
+// stores them, in this order.
 inline const QByteArray kSheetName = "data\\global\\excel\\weapons.txt";
 inline const MpqContents kFiles = {
-    {"data\\global\\excel\\armor.txt", SheetBytes("Plate")},
-    {kSheetName, SheetBytes("Sword", 3000)},
-    {"data\\global\\sfx\\click.wav", QByteArray(9000, '\x80')},
+    {"data\\global\\excel\\armor.txt", SheetBytes("Plate")},     // imploded, encrypted
+    {kSheetName, SheetBytes("Sword", 3000)},                     // compressed, encrypted with the fixed key
+    {"data\\global\\sfx\\click.wav", QByteArray(9000, '\x80')},  // stored as it is
+    {"data\\local\\LNG\\ENG\\patchstring.tbl", "\x01\x02tbl"},   // one encrypted unit
+    {"data\\local\\ui\\panel.dc6", QByteArray(20000, 'p')},      // compressed
 };
 
 struct MpqRecipe {
@@ -44,10 +47,11 @@ MpqContents ReadMpq(const QString& path, const QList<QByteArray>& names, unsigne
 QList<QByteArray> NamesOf(const MpqContents& files);
 
 // One add as the editor makes it: AddFileToArchive in the archive probe, a
-// process of its own that finds the library in `libraryFolder` by the
-// loader's search. Started; the caller waits for it and reads what it printed:
-// its messages, then "result R, freed".
-void StartAdd(QProcess& probe, const QString& libraryFolder, const QStringList& archiveFileName);
+// process of its own that finds the library in `libraryFolder` (the build's
+// library unless told) by the loader's search. Started; the caller waits for
+// it and reads what it printed: its messages, then "result R, freed".
+void StartAdd(QProcess& probe, const QString& archive, const QString& file, const QByteArray& name,
+              const QString& libraryFolder = QString());
 
 // What the probe printed for one add from `libraryFolder` (the build's
 // library unless told), its errors after it: an add that went well, or a
@@ -69,5 +73,6 @@ QStringList FilesIn(const QString& folder);
 
 // Changes the hash or block table of an archive of format 0 or 1 whose
 // header is at its start, as the worker reads them (decrypted).
-void PatchHashTable(QByteArray& archive, const std::function<void(std::vector<mpq::HashEntry>&)>& change);
-void PatchBlockTable(QByteArray& archive, const std::function<void(std::vector<mpq::BlockEntry>&)>& change);
+// (Entry: mpq::HashEntry or mpq::BlockEntry).
+template <typename Entry>
+void PatchTable(QByteArray& archive, const std::function<void(std::vector<Entry>&)>& change);

@@ -4,6 +4,8 @@
 // for a character the file cannot hold).
 #include <gtest/gtest.h>
 
+#include <array>
+
 #include "platform/CommandLine.h"
 #include "platform/DocumentKind.h"
 #include "platform/TextCodec.h"
@@ -33,27 +35,24 @@ TEST(CommandLineTail, TakesEverythingAfterTheProgramName) {
 TEST(DocumentKind, EachRuleLooksWhereItShould) {
   // Path, then: Load as string table, Save refuses, Freeze refuses, Add Key
   // refuses, Add File to Archive stores as a sheet.
-  const struct { const char* path; bool load, save, freeze, addKey, archive; } cases[] = {
-      {"/d/weapons.txt", false, false, false, true, true},
-      {"/d/string.tbl", true, true, true, false, false},
-      {"/d/a.tbl/b.txt", true, true, false, true, true},     // ".tbl" in a folder only
-      {"/d/a.txt/b.tbl", true, true, true, false, false},    // ".txt" in a folder only
-      {"/d/S.TBL", false, false, false, false, false},       // case-sensitive
-      {"/d/SHEET.TXT", false, false, false, false, false},
-      {"/d/old.txt.bak", false, false, false, true, true},   // anywhere in the title
-      {"/d/x.tbl.txt", true, true, true, true, true},
-      {"/d/notes", false, false, false, false, false},
-      {"", false, false, false, false, false},
+  const std::pair<const char*, std::array<bool, 5>> cases[] = {
+      {"/d/weapons.txt", {false, false, false, true, true}},
+      {"/d/string.tbl", {true, true, true, false, false}},
+      {"/d/a.tbl/b.txt", {true, true, false, true, true}},     // ".tbl" in a folder only
+      {"/d/a.txt/b.tbl", {true, true, true, false, false}},    // ".txt" in a folder only
+      {"/d/S.TBL", {false, false, false, false, false}},       // case-sensitive
+      {"/d/SHEET.TXT", {false, false, false, false, false}},
+      {"/d/old.txt.bak", {false, false, false, true, true}},   // anywhere in the title
+      {"/d/x.tbl.txt", {true, true, true, true, true}},
+      {"/d/notes", {false, false, false, false, false}},
+      {"", {false, false, false, false, false}},
   };
-  for (const auto& c : cases) {
+  for (const auto& [name, rules] : cases) {
     // Folders after the platform's own separator.
-    const QString path = QString::fromLatin1(c.path).replace(QLatin1Char('/'), QLatin1Char(kPathSeparator));
+    const QString path = QString::fromLatin1(name).replace(QLatin1Char('/'), QLatin1Char(kPathSeparator));
     SCOPED_TRACE(path.toStdString());
-    EXPECT_EQ(kind::LoadsAsStringTable(path), c.load);
-    EXPECT_EQ(kind::SaveRefuses(path), c.save);
-    EXPECT_EQ(kind::FreezeRefuses(path), c.freeze);
-    EXPECT_EQ(kind::AddKeyRefuses(path), c.addKey);
-    EXPECT_EQ(kind::ArchivesAsSheet(path), c.archive);
+    EXPECT_EQ((std::array{kind::LoadsAsStringTable(path), kind::SaveRefuses(path), kind::FreezeRefuses(path),
+                          kind::AddKeyRefuses(path), kind::ArchivesAsSheet(path)}), rules);
   }
 }
 

@@ -1,4 +1,5 @@
 // The key browser through the real editor window.
+#include <QAbstractItemModelTester>
 #include <QComboBox>
 #include <QTextEdit>
 
@@ -43,20 +44,29 @@ TEST_F(KeyBrowser, ListsKeysInIndexOrderAndTitlesTheWindow) {
   EXPECT_EQ(m_messages.filter(path("gone.tbl")).size(), 1);
 }
 
-// A change of the search text that names a key (as the document's search
-// finds it) selects it and shows its value; no match leaves the selection
-// and the value view as they were. The key Add Key appended is found too.
+// A change of the search text that names a key selects it and shows its
+// value: whole names, letter case ignored, the first in list order, keys of
+// one to four bytes a character; the keys Add Key appended are found as one.
+// No match leaves the selection and the value view as they were. The list
+// is a proper model of the keys throughout.
 TEST_F(KeyBrowser, SearchSelectsTheFirstWholeNameIgnoringCase) {
-  load(table("keys.tbl", {{"abc", "v0"}, {"ABC", "v1"}, {"", "v2"}, {"xyz", "v3"}}));
+  QAbstractItemModelTester tester(keys()->model(), QAbstractItemModelTester::FailureReportingMode::Fatal);
+  load(table("keys.tbl", {{"abc", "v0"}, {"ABC", "v1"}, {"", "v2"}, {"\xC3\xBF" "c1", "\xE5\x89\xA3"},
+                          {"\xF0\x9F\x98\x80", "\xF0\x9F\x98\x81"}, {"xyz", "v5"}}));
   QTest::keyClick(keys(), Qt::Key_End);  // the user picks the last key
-  ASSERT_EQ(view()->toPlainText(), "v3");
+  ASSERT_EQ(view()->toPlainText(), "v5");
   menu(ID_ADD_KEY);
+  menu(ID_ADD_KEY);
+  EXPECT_EQ(items(), QStringList({"abc", "ABC", "", "\u00FFc1", "\U0001F600", "xyz", "Blank", "Blank"}));
   auto* box = qobject_cast<QLineEdit*>(m_dlg->GetDlgItem(IDC_KEY_SEARCH));
-  for (const auto& [text, found, value] : {std::tuple{"ab", 3, "typed"}, {"aBc", 0, "v0"}, {"blank", 4, ""}}) {
+  const std::tuple<QString, int, QString> searches[] = {
+      {"ab", 5, "typed"},        {"aBc", 0, "v0"},  {"", 2, "v2"},     {"\u00FFC1", 3, "\u5263"},
+      {"\U0001F600", 4, "\U0001F601"}, {"blank", 6, ""}, {"ABC", 0, "v0"}, {"BLANK", 6, ""}, {"Blank ", 6, "typed"}};
+  for (const auto& [text, found, value] : searches) {
     view()->setPlainText("typed");
     box->setText(text);
-    EXPECT_EQ(keys()->currentIndex(), found) << text;
-    EXPECT_EQ(view()->toPlainText(), value) << text;
+    EXPECT_EQ(keys()->currentIndex(), found) << text.toStdString();
+    EXPECT_EQ(view()->toPlainText(), value) << text.toStdString();
   }
 }
 

@@ -1,13 +1,10 @@
 // The reader and the checksum, over tables written as the game writes them
-// and over hostile files (run under the sanitizers); the string-table
-// document and the key list's model over it.
+// and over hostile files (run under the sanitizers). The document and the
+// key list over it are checked through the key browser.
 #include <gtest/gtest.h>
-
-#include <QAbstractItemModelTester>
 
 #include "TableWriter.h"
 #include "strtable/Crc16.h"
-#include "strtable/KeyListModel.h"
 #include "strtable/RegionCrc.h"
 #include "strtable/StringTable.h"
 #include "strtable/TableCodec.h"
@@ -32,14 +29,9 @@ std::vector<TableEntry> Numbered(int count) {
   for (int i = 0; i < count; ++i) entries.push_back({"k" + QByteArray::number(i), "v" + QByteArray::number(i)});
   return entries;
 }
-QByteArray Put16(QByteArray f, qint64 at, quint16 v) {
-  PutU16(f, at, v);
-  return f;
-}
-QByteArray Put32(QByteArray f, qint64 at, quint32 v) {
-  PutU32(f, at, v);
-  return f;
-}
+// A copy of `f` with one field changed.
+QByteArray Put16(QByteArray f, qint64 at, quint16 v) { PutU16(f, at, v); return f; }
+QByteArray Put32(QByteArray f, qint64 at, quint32 v) { PutU32(f, at, v); return f; }
 // Index array c, a, c: out of order, with a repeat.
 QByteArray Reindexed() {
   const QByteArray f = WriteStringTable({{"a", "1"}, {"b", "2"}, {"c", "3"}});
@@ -115,30 +107,6 @@ TEST(Utf8Map, JudgesEveryStretchAsTheTextAlone) {
         EXPECT_EQ(map.HasHighByte(text), TextCodec::HasHighByte(text));
       }
   }
-}
-
-// The string-table document and the key list's model over it: one read gives
-// keys, values and codec (the checksum is in the key browser's caption); keys appended by Add Key are keys of the
-// list like any other, found by the one search.
-TEST(StringTableDocument, KeysValuesChecksumAndOneSearch) {
-  StringTableDocument document;
-  KeyListModel model(document);
-  QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
-  // Characters of one to four bytes in keys and values.
-  const QByteArray file = WriteStringTable({{"abc", "v0"}, {"ABC", "v1"}, {"", "v2"}, {"\xC3\xBF" "c1", "\xE5\x89\xA3"},
-                                            {"\xF0\x9F\x98\x80", "\xF0\x9F\x98\x81"}});
-  document.LoadFromBytes(file);
-  document.AppendBlankKey();
-  document.AppendBlankKey();
-  EXPECT_EQ(RowsOf(model), QStringList({"abc", "ABC", "", "\u00FFc1", "\U0001F600", "Blank", "Blank"}));
-  // An appended key has no value, and neither has a row that is no key.
-  EXPECT_EQ(QStringList({document.ValueText(3), document.ValueText(4), document.ValueText(5), document.ValueText(-1)}),
-            QStringList({"\u5263", "\U0001F601", "", ""}));
-
-  // Whole names, letter case ignored, first in list order; appended keys too.
-  const std::pair<QString, int> searches[] = {{"aBc", 0},  {"", 2},     {"\u00FFC1", 3},   {"\U0001F600", 4},
-                                              {"blank", 5}, {"BLANK", 5}, {"ab", -1}, {"Blank ", -1}};
-  for (const auto& [name, key] : searches) EXPECT_EQ(document.FindKey(name), key) << name.toStdString();
 }
 
 }  // namespace

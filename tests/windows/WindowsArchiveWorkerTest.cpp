@@ -7,7 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QFileInfo>
 #include <QProcess>
 #include <chrono>
 
@@ -47,7 +46,7 @@ TEST(WindowsArchiveWorker, KilledAtAnyPointItLeavesTheOldArchiveOrTheNew) {
     SCOPED_TRACE(i);
     WriteBytes(archive, original);
     QProcess caller;
-    StartAdd(caller, QFileInfo(TW_LMPQAPI_PATH).path(), {archive, sheet, QString::fromLatin1(kSheetName)});
+    StartAdd(caller, archive, sheet, kSheetName);
     const HANDLE worker = AwaitWorkerOf(DWORD(caller.processId()));
     ASSERT_NE(worker, nullptr);
     // Spread over the add, which takes some hundred milliseconds here; the
