@@ -8,44 +8,37 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <string>
-#include <vector>
-
 #include <QDir>
+#include <vector>
 
 #include "TestFiles.h"
 #include "sheet/FileBytes.h"
 #include "sheet/SheetDocument.h"
 
 namespace {
+// What one sync was made on, and for a folder whether a copy of a sheet's old
+// text had its name there by then. The name is /proc's for the descriptor.
 struct Synced {
   dev_t device;
   ino_t inode;
-  std::string name;  // as /proc names the descriptor at the time of the sync
-  bool namesCopy;    // a folder holding a copy of a sheet's old text by then
+  QString name;
+  bool namesCopy;
 };
 std::vector<Synced>* g_synced = nullptr;  // noted only while a test points it somewhere
 
-void Note(int fd) {
-  if (!g_synced) return;
+int NoteAndSync(const char* function, int fd) {
   struct stat status {};
-  fstat(fd, &status);
-  char name[4096];
-  const ssize_t length = readlink(("/proc/self/fd/" + std::to_string(fd)).c_str(), name, sizeof name);
-  const QString path = QString::fromLocal8Bit(name, length > 0 ? length : 0);
-  const bool namesCopy = S_ISDIR(status.st_mode) && !QDir(path).entryList({".sheet.txt.old-*"}, QDir::Files | QDir::Hidden).isEmpty();
-  g_synced->push_back({status.st_dev, status.st_ino, path.toStdString(), namesCopy});
-}
-
-int Forward(const char* function, int fd) {
-  Note(fd);
-  const auto real = reinterpret_cast<int (*)(int)>(dlsym(RTLD_NEXT, function));
-  return real(fd);
+  if (g_synced && fstat(fd, &status) == 0) {
+    const QString name = QFileInfo(QString("/proc/self/fd/%1").arg(fd)).symLinkTarget();
+    const bool namesCopy = S_ISDIR(status.st_mode) && !QDir(name).entryList({".*.old-*"}, QDir::Files | QDir::Hidden).isEmpty();
+    g_synced->push_back({status.st_dev, status.st_ino, name, namesCopy});
+  }
+  return reinterpret_cast<int (*)(int)>(dlsym(RTLD_NEXT, function))(fd);
 }
 }  // namespace
 
-extern "C" int fsync(int fd) { return Forward("fsync", fd); }
-extern "C" int fdatasync(int fd) { return Forward("fdatasync", fd); }
+extern "C" int fsync(int fd) { return NoteAndSync("fsync", fd); }
+extern "C" int fdatasync(int fd) { return NoteAndSync("fdatasync", fd); }
 
 namespace {
 struct SaveCase {
@@ -68,8 +61,8 @@ std::string WhatWasSynced(const Synced& synced, const QString& file) {
   stat(QFile::encodeName(folderPath).constData(), &folder);
   if (synced.device == target.st_dev && synced.inode == target.st_ino) return "file";
   if (synced.device == folder.st_dev && synced.inode == folder.st_ino) return synced.namesCopy ? "folder naming the copy" : "folder";
-  if (synced.name.starts_with(folderPath.toStdString() + "/")) return "copy";
-  return synced.name;
+  if (synced.name.startsWith(folderPath + "/")) return "copy";
+  return synced.name.toStdString();
 }
 
 TEST_P(SaveDurability, SyncsWhatMustOutlastAPowerCut) {
