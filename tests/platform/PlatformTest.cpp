@@ -65,6 +65,7 @@ TEST(TextCodec, ChoosesUtf8OnlyForValidTextWithHighBytes) {
       {"\xED\xA0\x80", false},        {"\xF4\x90\x80\x80", false},        // surrogate, past U+10FFFF
       {"\xF4\x8F\xBF\xBF", true},     {"\xC2\x80", true},               // U+10FFFF, U+0080: the last and first of their leads
       {"abcdefgh\xC3\xA9ijklmnop", true}, {"abcdefghijklmno\xE9", false},
+      {"\xEF\xBB\xBF" "bom\xEF\xBF\xBD", true},                           // a byte-order mark and U+FFFD: lead 0xEF
   };
   for (const auto& [bytes, utf8] : cases)
     EXPECT_EQ(TextCodec::ForBytes(bytes).kind() == TextCodec::Kind::Utf8, utf8) << bytes.toHex().constData();

@@ -118,9 +118,12 @@ TEST(SheetModel, ShowsTheSheetAndAnnouncesChanges) {
   QSignalSpy headerChanged(&model, &QAbstractItemModel::headerDataChanged);
   document.SetCell(2, 2, "new");
   document.SetCell(0, 2, "A");
+  document.AppendRow("\tdagger\t5");  // a row with no label keeps its cells
   ASSERT_EQ(QList<qsizetype>({dataChanged.size(), headerChanged.size()}), QList<qsizetype>({1, 1}));
   EXPECT_EQ(dataChanged.at(0).at(0).toModelIndex(), model.index(1, 1));
   EXPECT_EQ(shown(), QStringList({"A", "2", "new"}));
+  EXPECT_EQ(QStringList({model.headerData(2, Qt::Vertical).toString(), model.data(model.index(2, 1)).toString()}),
+            QStringList({"", "5"}));
   document.SetRowCount(0);
   document.SetColCount(1);
   EXPECT_EQ(model.columnCount(), 0);

@@ -80,7 +80,7 @@ TEST(Settings, AFolderOfAnyCharactersReadsBackAsRemembered) {
 TEST(EditorLayout, CentresTheCellEditorAndTheSplash) {
   // Equal room before and after along one side, or one pixel more after.
   const auto centred = [](int start, int length, int room) { return room - start - length - start == room % 2; };
-  for (const int w : {255, 500, 501, 900, 901})
+  for (const int w : {-301, 255, 500, 501, 900, 901})
     for (const int h : {101, 203, 300, 600}) {
       const EditorLayout l = ComputeEditorLayout(w, h);
       EXPECT_TRUE(centred(l.cellEditor.x(), l.cellEditor.width(), w)) << w << " x " << h;
