@@ -1,13 +1,18 @@
 // The archive library as the program calls it, against real archives made
 // and read back with StormLib: replacing files in archives with and without
 // names, in both header formats; damaged archives refused and left as they
-// were, each table check at its edges; and the library found by the
-// loader's search, through stand-ins.
+// were, each table check at its edges; workers and callers struck half-way
+// (the old archive or the new one, whole, and the caller back within a
+// bound); and the library found by the loader's search, through stand-ins.
 #include <gtest/gtest.h>
 
-#include "MpqFiles.h"  // and TestFiles.h
+#include <chrono>
+
+#include "MpqFiles.h"  // and TestFiles.h, QProcess
 
 namespace {
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
 
 TEST(LmpqapiAdd, ReplacesOrAddsWithAndWithoutNamesInBothFormats) {
   const QByteArray weapons = "data\\global\\excel\\Weapons.txt", runes = "data\\global\\excel\\Runes.txt";
@@ -89,6 +94,90 @@ TEST(LmpqapiFaults, DamagedArchivesAreRefusedAndLeftAsTheyWere) {
     EXPECT_EQ(Add(valid, sheet, kSheetName), kAdded);
     EXPECT_EQ(ReadMpq(valid, {kSheetName})[kSheetName], SheetBytes("Lance"));
   }
+}
+
+enum class Fault { kKillWorker, kStopWorker, kKillCaller };
+
+struct Struck {
+  bool struck = false;  // the fault came before the add was over
+  // From the strike (when none came, from the worker's start) until the
+  // caller (or, for a killed caller, the worker) ended.
+  Clock::duration waited{};
+};
+
+// Runs one add with `fault` striking `after` ms past the worker's start,
+// unless the add is over by then.
+Struck AddStruckBy(Fault fault, int after, const QString& archive, const QString& sheet) {
+  QProcess caller;
+  StartAdd(caller, archive, sheet, kSheetName);
+  const qint64 worker = AwaitWorkerOf(caller.processId());
+  auto strike = Clock::now();
+  Struck result;
+  if (!caller.waitForFinished(after) && worker) {
+    result.struck = true;
+    if (fault == Fault::kKillCaller) caller.kill();
+    else Strike(worker, fault == Fault::kStopWorker);
+    strike = Clock::now();
+  }
+  caller.waitForFinished(120000);
+  // A worker whose caller was killed sees its input end and finishes on its own.
+  if (worker && fault == Fault::kKillCaller) AwaitEnd(worker);
+  result.waited = Clock::now() - strike;
+  return result;
+}
+
+TEST(LmpqapiStrikes, AnAddStruckAtAnyPointLeavesTheOldArchiveOrTheNewAndTheCallerWaitsLittle) {
+  QTemporaryDir dir;
+  const QString archive = dir.filePath("Patch_D2.mpq");
+  // A sheet large enough that the add takes a while to implode it.
+  const QString sheet = WriteBytes(dir.filePath("weapons.txt"), SheetBytes("Lance", 100000));
+  MakeMpq(archive, kFiles, {0, false, 16});
+  MpqContents updated = kFiles;
+  updated[kSheetName] = ReadBytes(sheet);
+  const QByteArray original = ReadBytes(archive);
+  // How long an add that nothing strikes runs: the strikes are spread over it.
+  const auto whole = std::chrono::ceil<std::chrono::milliseconds>(AddStruckBy(Fault::kKillWorker, 120000, archive, sheet).waited);
+
+  // How long the caller may wait after each fault: a dead worker is seen at
+  // once; a stopped one after the ten seconds without progress; a worker
+  // whose caller died ends by itself when its request is done.
+  const struct {
+    Fault fault;
+    int points;
+    Clock::duration least, most;
+  } faults[] = {
+#if defined(_WIN32)
+      // Under Wine a worker killed while it still starts can keep its end of
+      // the pipe open; it is given up after the ten seconds without progress.
+      {Fault::kKillWorker, 8, 0s, 12s}};
+#else
+      {Fault::kKillWorker, 12, 0s, 3s}, {Fault::kKillCaller, 8, 0s, 8s}, {Fault::kStopWorker, 1, 10s, 13s}};
+#endif
+  for (const auto& [fault, points, least, most] : faults) {
+    int olds = 0, news = 0;
+    for (int i = 0; i <= points; ++i) {
+      SCOPED_TRACE(testing::Message() << "fault " << int(fault) << ", point " << i);
+      WriteBytes(archive, original);
+      // The last strike never comes: the add is over.
+      const Struck struck = AddStruckBy(fault, i == points ? 120000 : int(whole.count() * i / points), archive, sheet);
+      EXPECT_TRUE(struck.struck || i > 0) << "the first strike comes before the add is over";
+      if (struck.struck) {
+        EXPECT_GE(struck.waited, least);
+        EXPECT_LE(struck.waited, most);
+      }
+      // As a reader with no recovery of ours sees it.
+      const MpqContents now = ReadMpq(archive, NamesOf(updated));
+      EXPECT_TRUE(now == kFiles || now == updated) << "neither the old archive nor the new one";
+      olds += now == kFiles;
+      news += now == updated;
+    }
+    // Killed workers' strikes span the add: the first leave the old archive,
+    // the add that nothing strikes leaves the new one.
+    EXPECT_TRUE(fault != Fault::kKillWorker || (olds > 0 && news > 0)) << olds << " old, " << news << " new";
+  }
+  // What killed workers left behind goes at the next open.
+  EXPECT_EQ(Add(archive, sheet, kSheetName), kAdded);
+  EXPECT_EQ(FilesIn(dir.path()), QStringList({"Patch_D2.mpq", "weapons.txt"}));
 }
 
 // One AddFileToArchive call in a process of its own, which finds whichever

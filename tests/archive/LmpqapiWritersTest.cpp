@@ -1,13 +1,9 @@
-// Writers of one archive, as the editor starts them: workers and callers
-// killed or stopped half-way (the old archive or the new one, whole, and the
-// caller back within a bound), several writers at once (none lost), the
-// archive kept as the same file, and the full copy that compacts.
+// Writers of one archive, as the editor starts them: several writers at once
+// (none lost), the archive kept as the same file, and the full copy that
+// compacts. (Workers and callers struck half-way: LmpqapiTest.cpp.)
 #include <gtest/gtest.h>
-#include <signal.h>
 #include <sys/file.h>
-#include <sys/prctl.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
@@ -20,94 +16,6 @@
 
 namespace {
 using namespace std::chrono_literals;
-using Clock = std::chrono::steady_clock;
-
-// Waits for a worker process of `parent` to appear: its id, or 0.
-pid_t AwaitWorkerOf(pid_t parent) {
-  for (const auto deadline = Clock::now() + 20s; Clock::now() < deadline;)
-    for (const QString& pid : QDir("/proc").entryList(QDir::Dirs)) {
-      const QList<QByteArray> stat = ReadBytes("/proc/" + pid + "/stat").split(' ');  // pid (name) state ppid
-      if (stat.size() > 3 && stat[1] == "(lmpqapi-worker)" && stat[2] != "Z" && stat[3].toInt() == parent)
-        return pid.toInt();
-    }
-  return 0;
-}
-
-enum class Fault { kKillWorker, kStopWorker, kKillCaller };
-
-struct Struck {
-  bool struck = false;  // the fault came before the add was over
-  // From the strike (when none came, from the worker's start) until the
-  // caller (or, for a killed caller, the worker) ended.
-  Clock::duration waited{};
-};
-
-// Runs one add with `fault` striking `after` ms past the worker's start,
-// unless the add is over by then.
-Struck AddStruckBy(Fault fault, int after, const QString& archive, const QString& sheet) {
-  QProcess caller;
-  StartAdd(caller, archive, sheet, kSheetName);
-  const pid_t worker = AwaitWorkerOf(pid_t(caller.processId()));
-  auto strike = Clock::now();
-  Struck result;
-  if (!caller.waitForFinished(after) && worker) {
-    result.struck = true;
-    if (fault == Fault::kKillCaller) caller.kill();
-    else kill(worker, fault == Fault::kStopWorker ? SIGSTOP : SIGKILL);
-    strike = Clock::now();
-  }
-  caller.waitForFinished(120000);
-  // A worker whose caller was killed comes to this process (a subreaper); it
-  // sees its input end and finishes on its own.
-  if (worker && fault == Fault::kKillCaller) waitpid(worker, nullptr, 0);
-  result.waited = Clock::now() - strike;
-  return result;
-}
-
-TEST(LmpqapiWriters, AnAddStruckAtAnyPointLeavesTheOldArchiveOrTheNewAndTheCallerWaitsLittle) {
-  ASSERT_EQ(prctl(PR_SET_CHILD_SUBREAPER, 1), 0);
-  QTemporaryDir dir;
-  const QString archive = dir.filePath("Patch_D2.mpq");
-  // A sheet large enough that the add takes a while to implode it.
-  const QString sheet = WriteBytes(dir.filePath("weapons.txt"), SheetBytes("Lance", 100000));
-  MakeMpq(archive, kFiles, {0, false, 16});
-  MpqContents updated = kFiles;
-  updated[kSheetName] = ReadBytes(sheet);
-  const QByteArray original = ReadBytes(archive);
-  // How long an add that nothing strikes runs: the strikes are spread over it.
-  const auto whole = std::chrono::ceil<std::chrono::milliseconds>(AddStruckBy(Fault::kKillWorker, 120000, archive, sheet).waited);
-
-  // How long the caller may wait after each fault: a dead worker is seen at
-  // once; a stopped one after the ten seconds without progress; a worker
-  // whose caller died ends by itself when its request is done.
-  const struct {
-    Fault fault;
-    int points;
-    Clock::duration least, most;
-  } faults[] = {{Fault::kKillWorker, 12, 0s, 3s}, {Fault::kKillCaller, 8, 0s, 8s}, {Fault::kStopWorker, 1, 10s, 13s}};
-  for (const auto& [fault, points, least, most] : faults) {
-    OldOrNew outcomes;
-    for (int i = 0; i <= points; ++i) {
-      SCOPED_TRACE(testing::Message() << "fault " << int(fault) << ", point " << i);
-      WriteBytes(archive, original);
-      // The last strike never comes: the add is over.
-      const Struck struck = AddStruckBy(fault, i == points ? 120000 : int(whole.count() * i / points), archive, sheet);
-      EXPECT_TRUE(struck.struck || i > 0) << "the first strike comes before the add is over";
-      if (struck.struck) {
-        EXPECT_GE(struck.waited, least);
-        EXPECT_LE(struck.waited, most);
-      }
-      outcomes.Count(archive, kFiles, updated);
-    }
-    // Killed workers' strikes span the add: the first leave the old archive,
-    // the add that nothing strikes leaves the new one.
-    EXPECT_TRUE(fault != Fault::kKillWorker || (outcomes.olds > 0 && outcomes.news > 0))
-        << outcomes.olds << " old, " << outcomes.news << " new";
-  }
-  // What killed workers left behind goes at the next open.
-  EXPECT_EQ(Add(archive, sheet, kSheetName), kAdded);
-  EXPECT_EQ(FilesIn(dir.path()), QStringList({"Patch_D2.mpq", "weapons.txt"}));
-}
 
 TEST(LmpqapiWriters, WritersAtTheSameMomentWaitTheirTurnAndNoneIsLost) {
   QTemporaryDir dir;

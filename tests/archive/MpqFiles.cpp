@@ -1,11 +1,17 @@
 #include "MpqFiles.h"
 
 #include <StormLib.h>
-#include <gtest/gtest.h>
+#if defined(_WIN32)
+#include <tlhelp32.h>
+#else
+#include <signal.h>
+#endif
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QThread>
+#include <chrono>
 #include <cstring>
 
 // How each file is stored, by its place in the map: cycles through the ways
@@ -43,16 +49,6 @@ QByteArray Add(const QString& archive, const QString& file, const QByteArray& na
   QByteArray printed = probe.readAllStandardOutput() + probe.readAllStandardError();
   if (probe.exitStatus() != QProcess::NormalExit || probe.exitCode() != 0) printed += "<exit " + QByteArray::number(probe.exitCode()) + ">";
   return printed.replace("\r\n", "\n");
-}
-
-void OldOrNew::Count(const QString& archive, const MpqContents& old, const MpqContents& updated) {
-  const MpqContents now = ReadMpq(archive, NamesOf(updated));
-  if (now == old) {
-    ++olds;
-  } else {
-    EXPECT_EQ(now, updated) << "neither the old archive nor the new one";
-    ++news;
-  }
 }
 
 QStringList FilesIn(const QString& folder) { return QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot); }
@@ -123,3 +119,55 @@ void StartAdd(QProcess& probe, const QString& archive, const QString& file, cons
   probe.setProcessEnvironment(environment);
   probe.start(TW_ARCHIVE_PROBE, {archive, file, QString::fromLatin1(name)});
 }
+
+#if defined(_WIN32)
+qint64 AwaitWorkerOf(qint64 parent) {
+  for (const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+       std::chrono::steady_clock::now() < deadline; QThread::msleep(2)) {
+    const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof entry;
+    qint64 worker = 0;
+    for (bool more = Process32FirstW(snapshot, &entry); more && !worker; more = Process32NextW(snapshot, &entry))
+      if (entry.th32ParentProcessID == DWORD(parent) && _wcsicmp(entry.szExeFile, L"lmpqapi-worker.exe") == 0)
+        worker = entry.th32ProcessID;
+    CloseHandle(snapshot);
+    if (worker) return worker;
+  }
+  return 0;
+}
+
+void Strike(qint64 id, bool stop) {
+  const HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE, DWORD(id));
+  // A debugger's attach halts every thread of the process.
+  if (stop) DebugActiveProcess(DWORD(id));
+  else TerminateProcess(process, 9);
+  CloseHandle(process);
+}
+
+void AwaitEnd(qint64 id) {
+  const HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, DWORD(id));
+  WaitForSingleObject(process, INFINITE);
+  CloseHandle(process);
+}
+#else
+// /proc/<id>/stat: "pid (name) state ppid ...".
+static QList<QByteArray> StatOf(const QString& id) { return ReadBytes("/proc/" + id + "/stat").split(' '); }
+
+qint64 AwaitWorkerOf(qint64 parent) {
+  for (const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20); std::chrono::steady_clock::now() < deadline;)
+    for (const QString& pid : QDir("/proc").entryList(QDir::Dirs)) {
+      const QList<QByteArray> stat = StatOf(pid);
+      if (stat.size() > 3 && stat[1] == "(lmpqapi-worker)" && stat[2] != "Z" && stat[3].toLongLong() == parent)
+        return pid.toLongLong();
+    }
+  return 0;
+}
+
+void Strike(qint64 id, bool stop) { kill(pid_t(id), stop ? SIGSTOP : SIGKILL); }
+
+// Its caller gone, the worker is init's child: ended once it is a zombie or gone.
+void AwaitEnd(qint64 id) {
+  while (StatOf(QString::number(id)).value(2, "Z") != "Z") QThread::msleep(2);
+}
+#endif

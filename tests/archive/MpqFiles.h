@@ -61,12 +61,13 @@ QByteArray Add(const QString& archive, const QString& file, const QByteArray& na
                const QString& libraryFolder = QString());
 extern const QByteArray kAdded;
 QByteArray Refused(const QString& archive);
-// Counts whether `archive` now reads as `old` or as `updated`, as a reader
-// with no recovery of ours sees it; anything else fails the test.
-struct OldOrNew {
-  int olds = 0, news = 0;
-  void Count(const QString& archive, const MpqContents& old, const MpqContents& updated);
-};
+// The archive worker that the caller `parent` started, once it shows: its
+// process id, or 0 when none shows within 20 s.
+qint64 AwaitWorkerOf(qint64 parent);
+// Kills process `id`, or (stop) halts it where it is.
+void Strike(qint64 id, bool stop);
+// Waits until process `id`, a worker whose caller was killed, has ended.
+void AwaitEnd(qint64 id);
 
 // The names in a folder.
 QStringList FilesIn(const QString& folder);
