@@ -7,12 +7,31 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstring>
+#include <functional>
+#include <optional>
 
 #include "MpqFiles.h"  // and TestFiles.h, QProcess
+#include "archive/worker/MpqTables.h"
 
 namespace {
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
+
+// Changes the hash or block table of an archive of format 0 or 1 whose
+// header is at its start, as the worker reads them (decrypted).
+template <typename Entry>
+void PatchTable(QByteArray& archive, const std::function<void(std::vector<Entry>&)>& change) {
+  constexpr bool hashes = std::is_same_v<Entry, mpq::HashEntry>;  // else the block table
+  const qint64 at = GetU32(archive, hashes ? 0x10 : 0x14), count = GetU32(archive, hashes ? 0x18 : 0x1C);
+  const uint32_t key = mpq::HashString(hashes ? "(hash table)" : "(block table)", mpq::kHashFileKey);
+  std::vector<Entry> entries(static_cast<size_t>(count));
+  std::memcpy(entries.data(), archive.constData() + at, entries.size() * sizeof(Entry));
+  mpq::Decrypt(reinterpret_cast<uint32_t*>(entries.data()), entries.size() * 4, key);
+  change(entries);
+  mpq::Encrypt(reinterpret_cast<uint32_t*>(entries.data()), entries.size() * 4, key);
+  std::memcpy(archive.data() + at, entries.data(), entries.size() * sizeof(Entry));
+}
 
 TEST(LmpqapiAdd, ReplacesOrAddsWithAndWithoutNamesInBothFormats) {
   const QByteArray weapons = "data\\global\\excel\\Weapons.txt", runes = "data\\global\\excel\\Runes.txt";
@@ -98,32 +117,21 @@ TEST(LmpqapiFaults, DamagedArchivesAreRefusedAndLeftAsTheyWere) {
 
 enum class Fault { kKillWorker, kStopWorker, kKillCaller };
 
-struct Struck {
-  bool struck = false;  // the fault came before the add was over
-  // From the strike (when none came, from the worker's start) until the
-  // caller (or, for a killed caller, the worker) ended.
-  Clock::duration waited{};
-};
-
-// Runs one add with `fault` striking `after` ms past the worker's start,
-// unless the add is over by then.
-Struck AddStruckBy(Fault fault, int after, const QString& archive, const QString& sheet) {
+// Runs one add with `fault` striking `after` ms past the worker's start: how
+// long from the strike until the caller (or, for a killed caller, the
+// worker) ended; nothing when the add was over before the strike.
+std::optional<Clock::duration> AddStruckBy(Fault fault, int after, const QString& archive, const QString& sheet) {
   QProcess caller;
   StartAdd(caller, archive, sheet, kSheetName);
   const qint64 worker = AwaitWorkerOf(caller.processId());
-  auto strike = Clock::now();
-  Struck result;
-  if (!caller.waitForFinished(after) && worker) {
-    result.struck = true;
-    if (fault == Fault::kKillCaller) caller.kill();
-    else Strike(worker, fault == Fault::kStopWorker);
-    strike = Clock::now();
-  }
+  if (caller.waitForFinished(after) || !worker) return std::nullopt;
+  if (fault == Fault::kKillCaller) caller.kill();
+  else Strike(worker, fault == Fault::kStopWorker);
+  const auto strike = Clock::now();
   caller.waitForFinished(120000);
   // A worker whose caller was killed sees its input end and finishes on its own.
-  if (worker && fault == Fault::kKillCaller) AwaitEnd(worker);
-  result.waited = Clock::now() - strike;
-  return result;
+  if (fault == Fault::kKillCaller) AwaitEnd(worker);
+  return Clock::now() - strike;
 }
 
 TEST(LmpqapiStrikes, AnAddStruckAtAnyPointLeavesTheOldArchiveOrTheNewAndTheCallerWaitsLittle) {
@@ -136,7 +144,9 @@ TEST(LmpqapiStrikes, AnAddStruckAtAnyPointLeavesTheOldArchiveOrTheNewAndTheCalle
   updated[kSheetName] = ReadBytes(sheet);
   const QByteArray original = ReadBytes(archive);
   // How long an add that nothing strikes runs: the strikes are spread over it.
-  const auto whole = std::chrono::ceil<std::chrono::milliseconds>(AddStruckBy(Fault::kKillWorker, 120000, archive, sheet).waited);
+  const auto start = Clock::now();
+  AddStruckBy(Fault::kKillWorker, 120000, archive, sheet);
+  const auto whole = std::chrono::ceil<std::chrono::milliseconds>(Clock::now() - start);
 
   // How long the caller may wait after each fault: a dead worker is seen at
   // once; a stopped one after the ten seconds without progress; a worker
@@ -159,11 +169,11 @@ TEST(LmpqapiStrikes, AnAddStruckAtAnyPointLeavesTheOldArchiveOrTheNewAndTheCalle
       SCOPED_TRACE(testing::Message() << "fault " << int(fault) << ", point " << i);
       WriteBytes(archive, original);
       // The last strike never comes: the add is over.
-      const Struck struck = AddStruckBy(fault, i == points ? 120000 : int(whole.count() * i / points), archive, sheet);
-      EXPECT_TRUE(struck.struck || i > 0) << "the first strike comes before the add is over";
-      if (struck.struck) {
-        EXPECT_GE(struck.waited, least);
-        EXPECT_LE(struck.waited, most);
+      const auto waited = AddStruckBy(fault, i == points ? 120000 : int(whole.count() * i / points), archive, sheet);
+      EXPECT_TRUE(waited || i > 0) << "the first strike comes before the add is over";
+      if (waited) {
+        EXPECT_GE(*waited, least);
+        EXPECT_LE(*waited, most);
       }
       // As a reader with no recovery of ours sees it.
       const MpqContents now = ReadMpq(archive, NamesOf(updated));

@@ -12,34 +12,12 @@
 #include <QFileInfo>
 #include <QThread>
 #include <chrono>
-#include <cstring>
 
 // How each file is stored, by its place in the map: cycles through the ways
 // the game's archives store files.
 constexpr DWORD kWaysToStore[] = {MPQ_FILE_IMPLODE | MPQ_FILE_ENCRYPTED,
                                   MPQ_FILE_COMPRESS | MPQ_FILE_ENCRYPTED | MPQ_FILE_FIX_KEY, 0,
                                   MPQ_FILE_IMPLODE | MPQ_FILE_ENCRYPTED | MPQ_FILE_SINGLE_UNIT, MPQ_FILE_COMPRESS};
-
-template <typename Entry>
-void PatchTable(QByteArray& archive, const std::function<void(std::vector<Entry>&)>& change) {
-  constexpr bool hashes = std::is_same_v<Entry, mpq::HashEntry>;  // else the block table
-  const qint64 at = GetU32(archive, hashes ? 0x10 : 0x14), count = GetU32(archive, hashes ? 0x18 : 0x1C);
-  const uint32_t key = mpq::HashString(hashes ? "(hash table)" : "(block table)", mpq::kHashFileKey);
-  std::vector<Entry> entries(static_cast<size_t>(count));
-  std::memcpy(entries.data(), archive.constData() + at, entries.size() * sizeof(Entry));
-  mpq::Decrypt(reinterpret_cast<uint32_t*>(entries.data()), entries.size() * 4, key);
-  change(entries);
-  mpq::Encrypt(reinterpret_cast<uint32_t*>(entries.data()), entries.size() * 4, key);
-  std::memcpy(archive.data() + at, entries.data(), entries.size() * sizeof(Entry));
-}
-template void PatchTable(QByteArray&, const std::function<void(std::vector<mpq::HashEntry>&)>&);
-template void PatchTable(QByteArray&, const std::function<void(std::vector<mpq::BlockEntry>&)>&);
-
-const QByteArray kAdded = "result 1, freed\n";
-
-QByteArray Refused(const QString& archive) {
-  return "message Can't open " + archive.toUtf8() + " as an D2Data.MPQ archive\nresult 0, freed\n";
-}
 
 QByteArray Add(const QString& archive, const QString& file, const QByteArray& name, const QString& libraryFolder) {
   QProcess probe;
@@ -51,19 +29,14 @@ QByteArray Add(const QString& archive, const QString& file, const QByteArray& na
   return printed.replace("\r\n", "\n");
 }
 
-QStringList FilesIn(const QString& folder) { return QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot); }
-
 void MakeMpq(const QString& path, const MpqContents& files, const MpqRecipe& recipe) {
   QFile::remove(path);
   HANDLE mpq = nullptr, out = nullptr;
-  // SFileCreateArchive always adds a (listfile); only these settings leave it out.
-  SFILE_CREATE_MPQ settings{};
-  settings.cbSize = sizeof settings;
-  settings.dwMpqVersion = recipe.format;
-  settings.dwFileFlags1 = recipe.listfile ? MPQ_FILE_EXISTS : 0;  // (listfile)
-  settings.dwFileFlags2 = 0;                                       // no (attributes)
-  settings.dwSectorSize = 0x1000;
-  settings.dwMaxFileCount = recipe.maxFiles;
+  // SFileCreateArchive always adds a (listfile); only these settings leave it
+  // out (dwFileFlags1 0), and no (attributes) (dwFileFlags2 0).
+  SFILE_CREATE_MPQ settings{.cbSize = sizeof(SFILE_CREATE_MPQ), .dwMpqVersion = DWORD(recipe.format),
+                            .dwFileFlags1 = recipe.listfile ? DWORD(MPQ_FILE_EXISTS) : 0, .dwSectorSize = 0x1000,
+                            .dwMaxFileCount = recipe.maxFiles};
   if (!SFileCreateArchive2(qPrintable(path), &settings, &mpq))
     qFatal("cannot create %s", qPrintable(path));
   int index = 0;
@@ -101,12 +74,6 @@ MpqContents ReadMpq(const QString& path, const QList<QByteArray>& names, unsigne
   return files;
 }
 
-QList<QByteArray> NamesOf(const MpqContents& files) {
-  QList<QByteArray> names;
-  for (const auto& entry : files) names << entry.first;
-  return names;
-}
-
 void StartAdd(QProcess& probe, const QString& archive, const QString& file, const QByteArray& name,
               const QString& libraryFolder) {
   const QString folder = libraryFolder.isEmpty() ? QFileInfo(TW_LMPQAPI_PATH).path() : libraryFolder;
@@ -121,20 +88,17 @@ void StartAdd(QProcess& probe, const QString& archive, const QString& file, cons
 }
 
 #if defined(_WIN32)
-qint64 AwaitWorkerOf(qint64 parent) {
-  for (const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-       std::chrono::steady_clock::now() < deadline; QThread::msleep(2)) {
-    const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    PROCESSENTRY32W entry{};
-    entry.dwSize = sizeof entry;
-    qint64 worker = 0;
-    for (bool more = Process32FirstW(snapshot, &entry); more && !worker; more = Process32NextW(snapshot, &entry))
-      if (entry.th32ParentProcessID == DWORD(parent) && _wcsicmp(entry.szExeFile, L"lmpqapi-worker.exe") == 0)
-        worker = entry.th32ProcessID;
-    CloseHandle(snapshot);
-    if (worker) return worker;
-  }
-  return 0;
+// The worker that `parent` started, if it runs now.
+static qint64 WorkerOf(qint64 parent) {
+  const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  PROCESSENTRY32W entry{};
+  entry.dwSize = sizeof entry;
+  qint64 worker = 0;
+  for (bool more = Process32FirstW(snapshot, &entry); more && !worker; more = Process32NextW(snapshot, &entry))
+    if (entry.th32ParentProcessID == DWORD(parent) && _wcsicmp(entry.szExeFile, L"lmpqapi-worker.exe") == 0)
+      worker = entry.th32ProcessID;
+  CloseHandle(snapshot);
+  return worker;
 }
 
 void Strike(qint64 id, bool stop) {
@@ -154,13 +118,12 @@ void AwaitEnd(qint64 id) {
 // /proc/<id>/stat: "pid (name) state ppid ...".
 static QList<QByteArray> StatOf(const QString& id) { return ReadBytes("/proc/" + id + "/stat").split(' '); }
 
-qint64 AwaitWorkerOf(qint64 parent) {
-  for (const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20); std::chrono::steady_clock::now() < deadline;)
-    for (const QString& pid : QDir("/proc").entryList(QDir::Dirs)) {
-      const QList<QByteArray> stat = StatOf(pid);
-      if (stat.size() > 3 && stat[1] == "(lmpqapi-worker)" && stat[2] != "Z" && stat[3].toLongLong() == parent)
-        return pid.toLongLong();
-    }
+static qint64 WorkerOf(qint64 parent) {
+  for (const QString& pid : QDir("/proc").entryList(QDir::Dirs)) {
+    const QList<QByteArray> stat = StatOf(pid);
+    if (stat.size() > 3 && stat[1] == "(lmpqapi-worker)" && stat[2] != "Z" && stat[3].toLongLong() == parent)
+      return pid.toLongLong();
+  }
   return 0;
 }
 
@@ -171,3 +134,11 @@ void AwaitEnd(qint64 id) {
   while (StatOf(QString::number(id)).value(2, "Z") != "Z") QThread::msleep(2);
 }
 #endif
+
+qint64 AwaitWorkerOf(qint64 parent) {
+  qint64 worker = 0;
+  for (const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+       !worker && std::chrono::steady_clock::now() < deadline; QThread::msleep(2))
+    worker = WorkerOf(parent);
+  return worker;
+}

@@ -4,12 +4,11 @@
 #include <QByteArray>
 #include <QProcess>
 #include <QString>
-#include <functional>
 #include <map>
+#include <ranges>
 #include <vector>
 
 #include "TestFiles.h"
-#include "archive/worker/MpqTables.h"
 
 // Archive contents print shortly.
 inline void PrintTo(const QByteArray& bytes, std::ostream* os) { *os << bytes.left(40).toStdString(); }
@@ -44,7 +43,10 @@ void MakeMpq(const QString& path, const MpqContents& files, const MpqRecipe& rec
 MpqContents ReadMpq(const QString& path, const QList<QByteArray>& names, unsigned* fileCount = nullptr);
 
 // The names of `files`.
-QList<QByteArray> NamesOf(const MpqContents& files);
+inline QList<QByteArray> NamesOf(const MpqContents& files) {
+  const auto names = std::views::keys(files);
+  return QList<QByteArray>(names.begin(), names.end());
+}
 
 // One add as the editor makes it: AddFileToArchive in the archive probe, a
 // process of its own that finds the library in `libraryFolder` (the build's
@@ -59,8 +61,10 @@ void StartAdd(QProcess& probe, const QString& archive, const QString& file, cons
 // worker, no sanitizer report of either).
 QByteArray Add(const QString& archive, const QString& file, const QByteArray& name,
                const QString& libraryFolder = QString());
-extern const QByteArray kAdded;
-QByteArray Refused(const QString& archive);
+inline const QByteArray kAdded = "result 1, freed\n";
+inline QByteArray Refused(const QString& archive) {
+  return "message Can't open " + archive.toUtf8() + " as an D2Data.MPQ archive\nresult 0, freed\n";
+}
 // The archive worker that the caller `parent` started, once it shows: its
 // process id, or 0 when none shows within 20 s.
 qint64 AwaitWorkerOf(qint64 parent);
@@ -70,10 +74,4 @@ void Strike(qint64 id, bool stop);
 void AwaitEnd(qint64 id);
 
 // The names in a folder.
-QStringList FilesIn(const QString& folder);
-
-// Changes the hash or block table of an archive of format 0 or 1 whose
-// header is at its start, as the worker reads them (decrypted).
-// (Entry: mpq::HashEntry or mpq::BlockEntry).
-template <typename Entry>
-void PatchTable(QByteArray& archive, const std::function<void(std::vector<Entry>&)>& change);
+inline QStringList FilesIn(const QString& folder) { return QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot); }
