@@ -5,11 +5,13 @@
 // (u8 used, u16 entry, u32 key hash, u32 key offset, u32 value offset, u16
 // value length), then the texts. Also used by fuzz/ and bench/.
 #include <QByteArray>
+#include <ostream>
 #include <vector>
 
 #include "../TestFiles.h"
 
-struct TableEntry { QByteArray key, value; };
+struct TableEntry { QByteArray key, value; bool operator==(const TableEntry&) const = default; };
+inline void PrintTo(const TableEntry& e, std::ostream* os) { *os << '{' << e.key.toStdString() << ", " << e.value.toStdString() << '}'; }
 
 struct TableWriterOptions {
   quint8 version = 0;
