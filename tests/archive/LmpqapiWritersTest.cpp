@@ -8,14 +8,12 @@
 #include <unistd.h>
 
 #include <QFileInfo>
-#include <chrono>
+#include <QThread>
 #include <random>
-#include <thread>
 
 #include "MpqFiles.h"  // and TestFiles.h, QProcess
 
 namespace {
-using namespace std::chrono_literals;
 
 TEST(LmpqapiWriters, WritersAtTheSameMomentWaitTheirTurnAndNoneIsLost) {
   QTemporaryDir dir;
@@ -35,7 +33,7 @@ TEST(LmpqapiWriters, WritersAtTheSameMomentWaitTheirTurnAndNoneIsLost) {
     writers.push_back(std::make_unique<QProcess>());
     StartAdd(*writers.back(), archive, WriteBytes(dir.filePath(QString("s%1.txt").arg(i)), expected[name]), name);
   }
-  std::this_thread::sleep_for(2s);
+  QThread::sleep(2);
   EXPECT_EQ(ReadBytes(archive), before) << "no writer went past the lock";
   close(held);
   for (auto& writer : writers) {

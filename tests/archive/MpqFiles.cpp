@@ -7,8 +7,6 @@
 #include <signal.h>
 #endif
 
-#include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QThread>
 #include <chrono>
@@ -58,9 +56,8 @@ MpqContents ReadMpq(const QString& path, const QList<QByteArray>& names, unsigne
     QByteArray& bytes = files[name] = "<unreadable>";
     if (!SFileOpenFileEx(mpq, name, SFILE_OPEN_FROM_MPQ, &file)) continue;
     QByteArray read(SFileGetFileSize(file, nullptr), '\0');
-    DWORD got = 0;
-    if (read.isEmpty() || (SFileReadFile(file, read.data(), read.size(), &got, nullptr) && got == DWORD(read.size())))
-      bytes = read;
+    // A short read fails (end of file).
+    if (SFileReadFile(file, read.data(), read.size(), nullptr, nullptr)) bytes = read;
     SFileCloseFile(file);
   }
   if (fileCount) {

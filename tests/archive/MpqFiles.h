@@ -1,9 +1,7 @@
 #pragma once
 // Archives made and read back with StormLib in the test process (only ever
 // archives our own code made), and adds as the program makes them.
-#include <QByteArray>
 #include <QProcess>
-#include <QString>
 #include <map>
 #include <ranges>
 #include <vector>

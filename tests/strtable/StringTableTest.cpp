@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include "TableWriter.h"
-#include "strtable/Crc16.h"
 #include "strtable/RegionCrc.h"
 #include "strtable/StringTable.h"
 #include "strtable/TableCodec.h"
@@ -66,10 +65,9 @@ TEST(StringTable, ReadsOnlyWhatTheFileHolds) {
   }
 }
 
-// The check value, and the region [u32 at 9, u32 at 17) against the sum one
-// bit at a time: only bytes the file holds are summed.
+// The region [u32 at 9, u32 at 17) against the sum one bit at a time (whose
+// check value the key browser's captions pin): only bytes the file holds are summed.
 TEST(Crc16, TableAndRegion) {
-  EXPECT_EQ(crc16::Of("123456789"), 0x29B1);
   const struct { qint64 size; quint32 start, end; qint64 from, to; } cases[] = {
       {100, 50, 50, 0, 0}, {100, 30, 60, 30, 60}, {100, 40, 5000, 40, 100}, {100, 60, 10, 60, 100},
       {100, 0xFFFFFFF0, 0xFFFFFFFF, 0, 0}, {0, 0, 0, 0, 0}, {300000, 0, 300000, 0, 300000}};
