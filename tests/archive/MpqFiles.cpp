@@ -31,10 +31,12 @@ void MakeMpq(const QString& path, const MpqContents& files, const MpqRecipe& rec
   QFile::remove(path);
   HANDLE mpq = nullptr, out = nullptr;
   // SFileCreateArchive always adds a (listfile); only these settings leave it
-  // out (dwFileFlags1 0), and no (attributes) (dwFileFlags2 0).
-  SFILE_CREATE_MPQ settings{.cbSize = sizeof(SFILE_CREATE_MPQ), .dwMpqVersion = DWORD(recipe.format),
-                            .dwFileFlags1 = recipe.listfile ? DWORD(MPQ_FILE_EXISTS) : 0, .dwSectorSize = 0x1000,
-                            .dwMaxFileCount = recipe.maxFiles};
+  // out (dwFileFlags1 0), and no (attributes) (dwFileFlags2 0). Every field
+  // is named: the compilers warn of any left out.
+  SFILE_CREATE_MPQ settings{.cbSize = sizeof(SFILE_CREATE_MPQ), .dwMpqVersion = DWORD(recipe.format), .pvUserData = nullptr,
+                            .cbUserData = 0, .dwStreamFlags = 0, .dwFileFlags1 = recipe.listfile ? DWORD(MPQ_FILE_EXISTS) : 0,
+                            .dwFileFlags2 = 0, .dwFileFlags3 = 0, .dwAttrFlags = 0, .dwSectorSize = 0x1000,
+                            .dwRawChunkSize = 0, .dwMaxFileCount = recipe.maxFiles};
   if (!SFileCreateArchive2(qPrintable(path), &settings, &mpq))
     qFatal("cannot create %s", qPrintable(path));
   int index = 0;
