@@ -128,6 +128,8 @@ const Save kSaves[] = {
      .says = Failed("File too large"), .typed = kLonger, .after = kOriginal, .sizeLimit = rlim_t(kOriginal.size() + 100)},
 };
 
+void PrintTo(const Save& save, std::ostream* out) { *out << save.name; }
+
 class Saving : public EditorFixture, public testing::WithParamInterface<Save> {};
 
 // Saved through one name, the text reads back through every name of the file,
