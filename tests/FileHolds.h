@@ -10,13 +10,10 @@
 #include <QRegularExpression>
 #include <QStringList>
 #include <algorithm>
+#include <utility>
 
 // A file by its device and inode, which stay its own after it is renamed over.
-struct FileId {
-  dev_t dev = 0;
-  ino_t ino = 0;
-  bool operator==(const FileId&) const = default;
-};
+using FileId = std::pair<dev_t, ino_t>;
 
 inline FileId FileIdOf(const QString& path) {
   struct stat status {};
@@ -30,12 +27,13 @@ inline QString ProcText(const char* path) { QFile proc(path); return proc.open(Q
 // "descriptor", "mapping" and "lease", for each that the process has of the
 // file; empty when it holds nothing.
 inline QStringList HoldsOf(FileId file) {
+  const auto [dev, ino] = file;
   QStringList holds;
   const auto fds = QDir("/proc/self/fd").entryInfoList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot);
   if (std::any_of(fds.begin(), fds.end(), [&](const QFileInfo& fd) { return FileIdOf(fd.filePath()) == file; })) holds << "descriptor";
   // maps: "start-end perms offset major:minor inode path", the device in hex;
   // locks: "1: LEASE  ACTIVE    READ  pid major:minor:inode 0 EOF".
-  const QString device = QString::asprintf("%02x:%02x", major(file.dev), minor(file.dev)), inode = QString::number(file.ino);
+  const QString device = QString::asprintf("%02x:%02x", major(dev), minor(dev)), inode = QString::number(ino);
   if (ProcText("/proc/self/maps").contains(QRegularExpression(QString(" %1 %2\\s").arg(device, inode)))) holds << "mapping";
   if (ProcText("/proc/locks").contains(QRegularExpression(QString(" LEASE .* %1 %2:%3 ").arg(QString::number(getpid()), device, inode))))
     holds << "lease";
