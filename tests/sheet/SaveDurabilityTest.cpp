@@ -66,9 +66,7 @@ TEST_P(SaveDurability, SyncsWhatMustOutlastAPowerCut) {
   QTemporaryDir dir;
   const QString file = dir.filePath("sheet.txt");
   if (GetParam().namesBefore > 0) WriteBytes(file, "name\told\r\n");
-  if (GetParam().namesBefore > 1) {
-    ASSERT_EQ(link(qPrintable(file), qPrintable(dir.filePath("twin.txt"))), 0);
-  }
+  if (GetParam().namesBefore > 1) { ASSERT_EQ(link(qPrintable(file), qPrintable(dir.filePath("twin.txt"))), 0); }
   SheetDocument sheet;
   sheet.LoadFromBytes(FileBytes(QByteArray("name\tcost\r\nsword\t10\r\n")), false);
   std::vector<Synced> synced;
