@@ -101,7 +101,6 @@ TEST_F(SheetLoadTest, NothingToSaveOrFreeze) {
     menu(ID_FILE_SAVE_TEXT);
     menu(ID_FREEZE_NAME_COLUMN);
     EXPECT_TRUE(m_messages.isEmpty() && !grid()->isVisible()) << name.toStdString();
-    EXPECT_EQ(name.isEmpty() ? sheet : ReadBytes(m_dir.filePath(name)), sheet);
     EXPECT_EQ(grid()->GetFixedCols(), name.endsWith(".txt") ? 2 : 1) << name.toStdString();
   }
 }
