@@ -30,11 +30,7 @@ TEST(Settings, OneFilePerWorkingDirectoryDefaultingToC) {
   const auto edit = [&](const QByteArray& value) {
     WriteBytes(ini, ReadBytes(ini).replace("Directory=C:", "Directory=" + value));
   };
-#if defined(_WIN32)
-  const QByteArray typed = "C:\\Mods\\x";
-#else
-  const QByteArray typed = "/srv/mods";
-#endif
+  const QByteArray typed = QDir::toNativeSeparators("C:/Mods/x").toLatin1();  // backslashes on Windows, as typed there
   EXPECT_EQ(Settle(dir.path(), "/srv/mods, and more"), "C:");
   EXPECT_EQ(Settle(other.path()), "C:");
   EXPECT_EQ(Settle(dir.path(), "C:"), "/srv/mods, and more");
