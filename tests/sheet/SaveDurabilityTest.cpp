@@ -84,5 +84,5 @@ INSTANTIATE_TEST_SUITE_P(Saves, SaveDurability,
                          testing::Values(SaveCase{"NewFile", 0, {"file", "folder"}},
                                          SaveCase{"FileOfOneName", 1, {"file", "folder"}},
                                          SaveCase{"FileOfTwoNames", 2, {"copy", "folder naming the copy", "file"}}),
-                         [](const testing::TestParamInfo<SaveCase>& info) { return std::string(info.param.name); });
+                         testing::PrintToStringParamName());
 }  // namespace
