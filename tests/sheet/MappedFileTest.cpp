@@ -45,7 +45,7 @@ TEST(ReadSheetFile, KeepsTheLoadedBytesWhateverHappensToTheFile) {
   const QByteArray original = SheetBytes("q", 500000);  // two 2 MB stretches and a short one
   ASSERT_GT(original.size(), 2 * kStretch);
   QTemporaryDir dir;
-  for (const auto& c : cases) {
+  for (const auto& c : cases)
     for (const Moment moment : {kBeforeCopying, kOneStretchCopied, kLetGo}) {
       SCOPED_TRACE(testing::Message() << c.change << ", moment " << moment);
       const QString path = WriteBytes(dir.filePath("sheet.txt"), original);
@@ -75,7 +75,6 @@ TEST(ReadSheetFile, KeepsTheLoadedBytesWhateverHappensToTheFile) {
       EXPECT_TRUE(!bytes.holdsFile() && bytes.view() == original && bytes.view().data() == before);
       EXPECT_EQ(HoldsOf(id), QStringList());
     }
-  }
 }
 
 }  // namespace

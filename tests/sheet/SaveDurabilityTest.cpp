@@ -11,6 +11,7 @@
 #include <QDir>
 #include <vector>
 
+#include "FileHolds.h"
 #include "TestFiles.h"
 #include "sheet/FileBytes.h"
 #include "sheet/SheetDocument.h"
@@ -19,8 +20,7 @@ namespace {
 // What one sync was made on, and for a folder whether a copy of a sheet's old
 // text had its name there by then. The name is /proc's for the descriptor.
 struct Synced {
-  dev_t device;
-  ino_t inode;
+  FileId id;
   QString name;
   bool namesCopy;
 };
@@ -31,7 +31,7 @@ int NoteAndSync(const char* function, int fd) {
   if (g_synced && fstat(fd, &status) == 0) {
     const QString name = QFileInfo(QString("/proc/self/fd/%1").arg(fd)).symLinkTarget();
     const bool namesCopy = S_ISDIR(status.st_mode) && !QDir(name).entryList({".*.old-*"}, QDir::Files | QDir::Hidden).isEmpty();
-    g_synced->push_back({status.st_dev, status.st_ino, name, namesCopy});
+    g_synced->push_back({{status.st_dev, status.st_ino}, name, namesCopy});
   }
   return reinterpret_cast<int (*)(int)>(dlsym(RTLD_NEXT, function))(fd);
 }
@@ -55,13 +55,10 @@ class SaveDurability : public testing::TestWithParam<SaveCase> {};
 // the copy had its name there by then), or another file in the folder, the
 // copy of the old text, which is gone by the time the save returns.
 std::string WhatWasSynced(const Synced& synced, const QString& file) {
-  struct stat target {}, folder {};
-  const QString folderPath = QFileInfo(file).absolutePath();
-  stat(QFile::encodeName(file).constData(), &target);
-  stat(QFile::encodeName(folderPath).constData(), &folder);
-  if (synced.device == target.st_dev && synced.inode == target.st_ino) return "file";
-  if (synced.device == folder.st_dev && synced.inode == folder.st_ino) return synced.namesCopy ? "folder naming the copy" : "folder";
-  if (synced.name.startsWith(folderPath + "/")) return "copy";
+  const QString folder = QFileInfo(file).absolutePath();
+  if (synced.id == FileIdOf(file)) return "file";
+  if (synced.id == FileIdOf(folder)) return synced.namesCopy ? "folder naming the copy" : "folder";
+  if (synced.name.startsWith(folder + "/")) return "copy";
   return synced.name.toStdString();
 }
 
@@ -69,9 +66,7 @@ TEST_P(SaveDurability, SyncsWhatMustOutlastAPowerCut) {
   QTemporaryDir dir;
   const QString file = dir.filePath("sheet.txt");
   if (GetParam().namesBefore > 0) WriteBytes(file, "name\told\r\n");
-  if (GetParam().namesBefore > 1) {
-    ASSERT_EQ(link(qPrintable(file), qPrintable(dir.filePath("twin.txt"))), 0);
-  }
+  if (GetParam().namesBefore > 1) { ASSERT_EQ(link(qPrintable(file), qPrintable(dir.filePath("twin.txt"))), 0); }
   SheetDocument sheet;
   sheet.LoadFromBytes(FileBytes(QByteArray("name\tcost\r\nsword\t10\r\n")), false);
   std::vector<Synced> synced;
@@ -89,5 +84,5 @@ INSTANTIATE_TEST_SUITE_P(Saves, SaveDurability,
                          testing::Values(SaveCase{"NewFile", 0, {"file", "folder"}},
                                          SaveCase{"FileOfOneName", 1, {"file", "folder"}},
                                          SaveCase{"FileOfTwoNames", 2, {"copy", "folder naming the copy", "file"}}),
-                         [](const testing::TestParamInfo<SaveCase>& info) { return std::string(info.param.name); });
+                         testing::PrintToStringParamName());
 }  // namespace

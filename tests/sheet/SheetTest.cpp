@@ -84,14 +84,13 @@ TEST(SheetFormat, PadsEveryLineToTheHeaderWidth) {
   const char filler[] = {'a', '\x89', '\x08', '\x0b', '\x19', '\0', '\xff', ' '};
   for (const int fields : {1, 2, 3, 9, 20, 40}) {
     QByteArray file = QByteArray(fields - 1, '\t') + "\r\n", expected = file;
-    for (int length = 0; length <= 26; ++length) {
+    for (int length = 0; length <= 26; ++length)
       for (int every = 1; every <= 9; ++every) {  // a tab every `every` bytes; 9: none
         QByteArray line;
         for (int i = 0; i < length; ++i) line += every < 9 && i % every == every - 1 ? '\t' : filler[(i + every) % 8];
         file += line + "\r\n";
         expected += line + QByteArray(std::max<qsizetype>(0, fields - 1 - line.count('\t')), '\t') + "\r\n";
       }
-    }
     EXPECT_EQ(save(load(file)->Store()), expected) << fields << " fields";
   }
 }

@@ -57,11 +57,11 @@ TEST_F(SheetLoadTest, LoadsFromTheCommandLineAndThroughTheOpenDialog) {
   EXPECT_EQ((QStringList{r.filterDescription, r.filterPatterns, r.defaultExtension, r.initialDirectory, r.currentName}),
             (QStringList{"Diablo II Data Files(*.txt;*.tbl)", "*.txt *.tbl", "txt", dir(), first}));
   EXPECT_EQ(m_app->GetProfileString("", "Directory"), dir());
-  for (const QString& bad : {QString(), path("missing.txt"), dir()}) {
-    if (bad.isEmpty()) menu(ID_FILE_LOAD_TEXT);  // cancelled
-    else load(bad);
-    EXPECT_EQ(m_messages.size(), bad.isEmpty() ? 0 : 1);
-    EXPECT_TRUE(m_messages.join("").contains(bad)) << m_messages.join("").toStdString();
+  for (const std::optional<QString>& bad : {std::optional<QString>(), std::optional(path("missing.txt")), std::optional(dir())}) {
+    m_choice = bad;  // none: cancelled
+    menu(ID_FILE_LOAD_TEXT);
+    EXPECT_EQ(m_messages.size(), bad.has_value());
+    EXPECT_TRUE(m_messages.join("").contains(bad.value_or(""))) << m_messages.join("").toStdString();
     EXPECT_EQ(m_dlg->m_szFilePath + "|" + m_dlg->windowTitle(), file + "|Weapons.txt");
     EXPECT_EQ(cells(grid()), "|a|b|c\n1|1|2|3\n2|4|5|6\n");
     EXPECT_TRUE(grid()->isVisible() && editor()->isVisible() && !m_dlg->GetDlgItem(IDC_SPLASH)->isVisible());
@@ -101,7 +101,6 @@ TEST_F(SheetLoadTest, NothingToSaveOrFreeze) {
     menu(ID_FILE_SAVE_TEXT);
     menu(ID_FREEZE_NAME_COLUMN);
     EXPECT_TRUE(m_messages.isEmpty() && !grid()->isVisible()) << name.toStdString();
-    EXPECT_EQ(name.isEmpty() ? sheet : ReadBytes(m_dir.filePath(name)), sheet);
     EXPECT_EQ(grid()->GetFixedCols(), name.endsWith(".txt") ? 2 : 1) << name.toStdString();
   }
 }

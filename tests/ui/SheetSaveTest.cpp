@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include <QDir>
+#include <QRegularExpression>
 #include <QScopeGuard>
 #include <csignal>
 #include <functional>
@@ -21,18 +22,12 @@
 #include "EditorFixture.h"
 
 namespace {
-QStringList EntriesOf(const QString& dir) { return QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot); }
-
 // Every file in the folder, hidden ones too, with its bytes.
 std::map<QString, QByteArray> FilesIn(const QString& dir) {
   std::map<QString, QByteArray> files;
-  for (const QString& name : EntriesOf(dir)) files[name] = ReadBytes(dir + "/" + name);
+  for (const QString& name : QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot))
+    files[name] = ReadBytes(dir + "/" + name);
   return files;
-}
-
-// Copies of old text left in the temporary folder for this file.
-QStringList CopiesLeftFor(const QString& file) {
-  return QDir(QDir::tempPath()).entryList({QFileInfo(file).fileName() + ".old-*"}, QDir::Files | QDir::Hidden);
 }
 
 int Chmod(const QString& path, mode_t mode) { return chmod(QFile::encodeName(path).constData(), mode); }
@@ -76,150 +71,112 @@ auto LockFolder(const QString& dir) {
 
 QString OnlyIf(bool made, const QString& file) { return made ? file : QString(); }
 
-template <class Row>
-std::string RowName(const testing::TestParamInfo<Row>& info) { return info.param.name; }
+const QByteArray kOriginal = SheetBytes("item", 700);  // about 8 KB: two pages
+const QByteArray kEmptied = QByteArray(kOriginal).replace("\nitem0\t", "\n\t");  // shorter: no old tail may stay
+// The message of a save that failed, as a pattern: $file stands for the file.
+QString Failed(const char* reason) { return QString("Can't save $file\n.*%1.*\nThe file on disk is unchanged\\.").arg(reason); }
 
-// A file that must stay what it is through a save: how it is made so, giving
-// the name to open it by (none: it cannot be made here), whether it keeps its
-// inode and the mode it must have afterwards. Every name in its folder is one
-// of its names.
-struct Kept {
+// A save: how the file is readied before the load (giving the name to open it
+// by; none: it cannot be made here), the text typed over its first cell, the
+// fault brought on after the edit, the message, and the text every name of the
+// file holds afterwards. A file written in place (it has a second name, or an
+// ACL and a note) is made longer than the pages it has, so that the write
+// fails midway and its old text has to be put back.
+struct Save {
   const char* name;
-  std::function<QString(const QString& dir, const QString& file)> prepare;
-  bool sameInode;
-  mode_t mode;
+  std::function<QString(const QString& dir, const QString& file)> prepare = [](auto&, auto& file) { return file; };
+  bool sameInode = true;    // else a new file may take its names
   bool lockFolder = false;  // during the save
+  QString says = "File saved";
+  QString typed = "";
+  QByteArray after = kEmptied;
+  bool tmpfs = false;                // the folder is a 64 KiB disk of its own, which the row fills
+  rlim_t sizeLimit = RLIM_INFINITY;  // on the files this process writes
+  std::function<bool(const QString& dir, const QString& file)> strike = [](auto&, auto&) { return true; };
 };
 
-const Kept kKept[] = {
-    {"HardLink", [](auto& dir, auto& file) { ::link(qPrintable(file), qPrintable(dir + "/other.txt")); return file; }, true, 0644},
-    {"SymbolicLink", [](auto& dir, auto& file) { QFile::link(file, dir + "/link.txt"); return dir + "/link.txt"; }, false, 0644},
-    {"Mode0640", [](auto&, auto& file) { Chmod(file, 0640); return file; }, false, 0640},
+const QString kLonger(9000, 'x');
+
+const Save kSaves[] = {
+    {"HardLink", [](auto& dir, auto& file) { ::link(qPrintable(file), qPrintable(dir + "/other.txt")); return file; }},
+    {"SymbolicLink", [](auto& dir, auto& file) { QFile::link(file, dir + "/link.txt"); return dir + "/link.txt"; }, false},
+    {"Mode0640", [](auto&, auto& file) { Chmod(file, 0640); return file; }, false},
     // Only root gives a file another owner.
-    {"AnotherUsersFile", [](auto&, auto& file) { return OnlyIf(chown(qPrintable(file), 65534, 65534) == 0, file); }, true, 0644},
-    {"FolderTakesNoNewFile", [](auto&, auto& file) { Chmod(file, 0666); return file; }, true, 0666, true},
+    {"AnotherUsersFile", [](auto&, auto& file) { return OnlyIf(chown(qPrintable(file), 65534, 65534) == 0, file); }},
+    {"FolderTakesNoNewFile", [](auto&, auto& file) { Chmod(file, 0666); return file; }, true, true},
     // Its group may only read: the mode's group bits are the ACL's mask.
-    {"Acl", [](auto&, auto& file) { return OnlyIf(SetAttribute(file, "system.posix_acl_access", kDaemonMayWrite), file); },
-     true, 0664},
-    {"ExtendedAttribute", [](auto&, auto& file) { return OnlyIf(SetAttribute(file, "user.note", "checked"), file); }, true, 0644},
+    {"Acl", [](auto&, auto& file) { return OnlyIf(SetAttribute(file, "system.posix_acl_access", kDaemonMayWrite), file); }},
+    {"ExtendedAttribute", [](auto&, auto& file) { return OnlyIf(SetAttribute(file, "user.note", "checked"), file); }},
+    {.name = "ReadOnly", .says = Failed("read-only"), .typed = "x", .after = kOriginal,
+     .strike = [](auto&, auto& file) { return QFile::setPermissions(file, QFile::ReadOwner | QFile::ReadOther); }},
+    {.name = "FolderGone", .says = Failed("No such file or directory"), .typed = "x", .after = kOriginal,
+     .strike = [](auto& dir, auto&) { return QDir(dir).removeRecursively(); }},
+    // Half the old text: the new file cannot be written whole.
+    {.name = "SizeLimit", .says = Failed("File too large"), .typed = "x", .after = kOriginal, .sizeLimit = rlim_t(kOriginal.size() / 2)},
+    // Every page taken, by a filler that got what room there was.
+    {.name = "DiskFullInPlace", .prepare = [](auto& dir, auto& file) {
+       const bool linked = ::link(qPrintable(file), qPrintable(dir + "/twin.txt")) == 0;
+       WriteBytes(dir + "/filler", QByteArray(64 * 1024, 'f'));
+       return OnlyIf(linked, file); }, .says = Failed("No space left"), .typed = kLonger, .after = kOriginal, .tmpfs = true},
+    // The old text fits under the limit, the new one does not: the write fails midway.
+    {.name = "SizeLimitMidWrite", .prepare = [](auto&, auto& file) {
+       return OnlyIf(SetAttribute(file, "system.posix_acl_access", kDaemonMayWrite) && SetAttribute(file, "user.note", "kept"), file); },
+     .says = Failed("File too large"), .typed = kLonger, .after = kOriginal, .sizeLimit = rlim_t(kOriginal.size() + 100)},
 };
 
-class SaveKeeps : public EditorFixture, public testing::WithParamInterface<Kept> {};
+void PrintTo(const Save& save, std::ostream* out) { *out << save.name; }
 
-// Saved through one name, the text reads back through every name; the file
-// keeps its inode wherever a new file would show.
-TEST_P(SaveKeeps, LinksModeOwnerAndFolder) {
-  const Kept& row = GetParam();
-  const QString dir = m_dir.filePath("sheets");
+class Saving : public EditorFixture, public testing::WithParamInterface<Save> {};
+
+// Saved through one name, the text reads back through every name of the file,
+// or, when the save fails, as it was; nothing else in its folder changes, and
+// the file keeps its owner, mode and attributes, and its inode wherever a new
+// file would show.
+TEST_P(Saving, KeepsTheFileWhatItIs) {
+  const Save& row = GetParam();
+  const QString dir = m_dir.filePath("sheets"), file = dir + "/" + row.name + ".txt";
   ASSERT_TRUE(QDir().mkpath(dir));
-  const QString file = WriteBytes(dir + "/" + row.name + ".txt", "name\tcost\r\nsword\t10\r\n");
-  Chmod(file, 0644);
+  const bool mounted = row.tmpfs && !qEnvironmentVariableIsSet("TW_TEST_NO_MOUNT") &&
+                       ::mount("tmpfs", qPrintable(dir), "tmpfs", 0, "size=64k") == 0;
+  const auto unmount = qScopeGuard([&] { if (mounted) ::umount2(qPrintable(dir), MNT_DETACH); });
+  if (row.tmpfs && !mounted) GTEST_SKIP() << "no tmpfs can be mounted here";
+  WriteBytes(file, kOriginal);
   const QString opened = row.prepare(dir, file);
   if (opened.isEmpty()) GTEST_SKIP() << "cannot be made here: another owner needs root; an ACL or attribute, a file system keeping them";
-  struct stat before {}, after {};
-  lstat(qPrintable(file), &before);
-  const auto attributes = AttributesOf(file);
-  const QStringList entries = EntriesOf(dir);
   load(opened);
   clickCell(1, 1);
-  editor()->setText("");  // shorter: nothing of the old text may be left at the end
+  editor()->setText(row.typed);
+  ASSERT_TRUE(row.strike(dir, file));
+  auto files = FilesIn(dir);  // the file's old text through each of its names, and what else is there
+  for (auto& [name, bytes] : files) bytes = bytes == kOriginal ? row.after : bytes;
+  const auto attributes = AttributesOf(file);
+  struct stat before {}, after {};
+  lstat(qPrintable(file), &before);
   m_messages.clear();
   {
     std::optional<decltype(LockFolder(dir))> locked;
     if (row.lockFolder) locked.emplace(LockFolder(dir));
     ASSERT_FALSE(row.lockFolder && QFile(dir + "/probe").open(QIODevice::WriteOnly)) << "the folder takes new files";
+    rlimit unlimited{};
+    getrlimit(RLIMIT_FSIZE, &unlimited);
+    const rlimit limit{std::min(row.sizeLimit, unlimited.rlim_max), unlimited.rlim_max};
+    std::signal(SIGXFSZ, SIG_IGN);  // past the limit a write fails with EFBIG instead of ending the process
+    setrlimit(RLIMIT_FSIZE, &limit);
     menu(ID_FILE_SAVE_TEXT);
+    setrlimit(RLIMIT_FSIZE, &unlimited);
   }
-  EXPECT_EQ(m_messages, QStringList{"File saved"});
-  for (const QString& name : EntriesOf(dir)) EXPECT_EQ(ReadBytes(dir + "/" + name), "name\tcost\r\n\t10\r\n") << name.toStdString();
+  ASSERT_EQ(m_messages.size(), 1);
+  const QString says = QRegularExpression::anchoredPattern(QString(row.says).replace("$file", QRegularExpression::escape(file)));
+  EXPECT_TRUE(QRegularExpression(says).match(m_messages[0]).hasMatch()) << m_messages[0].toStdString();
+  EXPECT_EQ(FilesIn(dir), files);  // no half-written file or copy beside it
   lstat(qPrintable(file), &after);
   EXPECT_TRUE(after.st_ino == before.st_ino || !row.sameInode);
-  EXPECT_EQ(after.st_mode & 07777, row.mode);
-  EXPECT_EQ(QList<uint>({after.st_uid, after.st_gid}), QList<uint>({before.st_uid, before.st_gid}));
+  EXPECT_EQ(QList<uint>({after.st_mode, after.st_uid, after.st_gid}), QList<uint>({before.st_mode, before.st_uid, before.st_gid}));
   EXPECT_EQ(AttributesOf(file), attributes);  // the ACL's entries, the owning group's among them
-  EXPECT_EQ(QFileInfo(opened).isSymLink(), opened != file);
-  EXPECT_EQ(EntriesOf(dir), entries);  // no copy or new file left beside it
-  EXPECT_EQ(CopiesLeftFor(file), QStringList{});
-}
-
-INSTANTIATE_TEST_SUITE_P(Files, SaveKeeps, testing::ValuesIn(kKept), RowName<Kept>);
-
-const QByteArray kOriginal = SheetBytes("item", 700);  // about 8 KB: more than the one page left on the small disk
-
-// A save that fails, and the reason its message gives. `prepare` readies the
-// file's folder before the load (false: it cannot be made here), `strike`
-// brings the fault on after the edit. A file written in place (it has a
-// second name, or an ACL and a note) is made longer than the pages it has, so
-// that the write fails midway and its old text has to be put back.
-struct Fault {
-  const char* name;
-  const char* reason;
-  bool tmpfs = false;  // the folder is a 64 KiB disk of its own
-  bool inPlace = false;
-  rlim_t sizeLimit = RLIM_INFINITY;  // on the files this process writes
-  std::function<bool(const QString& dir, const QString& file)> prepare = [](auto&, auto&) { return true; };
-  std::function<bool(const QString& dir, const QString& file)> strike = [](auto&, auto&) { return true; };
-};
-
-const Fault kFaults[] = {
-    {.name = "ReadOnly", .reason = "read-only", .strike = [](auto&, auto& file) {
-       return QFile::setPermissions(file, QFile::ReadOwner | QFile::ReadOther); }},
-    {.name = "FolderGone", .reason = "No such file or directory",
-     .strike = [](auto& dir, auto&) { return QDir(dir).removeRecursively(); }},
-    // One of the disk's 16 pages left: the new file cannot be written whole.
-    {.name = "DiskFull", .reason = "No space left", .tmpfs = true, .prepare = [](auto& dir, auto&) {
-       WriteBytes(dir + "/filler", QByteArray((15 - (kOriginal.size() + 4095) / 4096) * 4096, 'f'));
-       return true; }},
-    // Half the old text: the new file cannot be written whole.
-    {.name = "SizeLimit", .reason = "File too large", .sizeLimit = rlim_t(kOriginal.size() / 2)},
-    // Every page taken, by a filler that got what room there was.
-    {.name = "DiskFullInPlace", .reason = "No space left", .tmpfs = true, .inPlace = true,
-     .prepare = [](auto& dir, auto& file) {
-       const bool linked = ::link(qPrintable(file), qPrintable(dir + "/twin.txt")) == 0;
-       WriteBytes(dir + "/filler", QByteArray(64 * 1024, 'f'));
-       return linked; }},
-    // The old text fits under the limit, the new one does not: the write fails midway.
-    {.name = "SizeLimitMidWrite", .reason = "File too large", .inPlace = true, .sizeLimit = rlim_t(kOriginal.size() + 100),
-     .prepare = [](auto&, auto& file) {
-       return SetAttribute(file, "system.posix_acl_access", kDaemonMayWrite) && SetAttribute(file, "user.note", "kept"); }},
-};
-
-class AFailedSave : public EditorFixture, public testing::WithParamInterface<Fault> {};
-
-TEST_P(AFailedSave, LeavesTheFileAsItWas) {
-  const Fault& fault = GetParam();
-  const QString dir = m_dir.filePath("folder"), file = dir + "/" + fault.name + ".txt";
-  ASSERT_TRUE(QDir().mkpath(dir));
-  const bool mounted = fault.tmpfs && !qEnvironmentVariableIsSet("TW_TEST_NO_MOUNT") &&
-                       ::mount("tmpfs", qPrintable(dir), "tmpfs", 0, "size=64k") == 0;
-  const auto unmount = qScopeGuard([&] { if (mounted) ::umount2(qPrintable(dir), MNT_DETACH); });
-  if (fault.tmpfs && !mounted) GTEST_SKIP() << "no tmpfs can be mounted here";
-  WriteBytes(file, kOriginal);
-  if (!fault.prepare(dir, file)) GTEST_SKIP() << "this file system keeps no ACL or attribute, or no second name";
-  load(file);
-  clickCell(1, 1);
-  editor()->insert(QString(fault.inPlace ? 9000 : 1, 'x'));
-  ASSERT_TRUE(fault.strike(dir, file));
-  const auto files = FilesIn(dir);  // the file's old text, its twin's, and nothing else beside them
-  const auto attributes = AttributesOf(file);
-  m_messages.clear();
-  rlimit unlimited{};
-  getrlimit(RLIMIT_FSIZE, &unlimited);
-  const rlimit limit{std::min(fault.sizeLimit, unlimited.rlim_max), unlimited.rlim_max};
-  std::signal(SIGXFSZ, SIG_IGN);  // past the limit a write fails with EFBIG instead of ending the process
-  setrlimit(RLIMIT_FSIZE, &limit);
-  menu(ID_FILE_SAVE_TEXT);
-  setrlimit(RLIMIT_FSIZE, &unlimited);
-  ASSERT_EQ(m_messages.size(), 1);
-  EXPECT_TRUE(m_messages[0].contains(file) && m_messages[0].contains(fault.reason) &&
-              m_messages[0].contains("The file on disk is unchanged.")) << m_messages[0].toStdString();
-  EXPECT_EQ(ReadBytes(file), files.empty() ? QByteArray("<missing>") : kOriginal);  // gone with its folder, or as it was
-  EXPECT_EQ(FilesIn(dir), files);  // no half-written file or copy beside it
-  EXPECT_EQ(AttributesOf(file), attributes);
-  EXPECT_EQ(CopiesLeftFor(file), QStringList{});
+  EXPECT_EQ(QDir(QDir::tempPath()).entryList({QFileInfo(file).fileName() + ".old-*"}, QDir::Files | QDir::Hidden), QStringList{});
   EXPECT_TRUE(!m_dlg->m_bBusy && !QApplication::overrideCursor());
 }
 
-INSTANTIATE_TEST_SUITE_P(Faults, AFailedSave, testing::ValuesIn(kFaults), RowName<Fault>);
+INSTANTIATE_TEST_SUITE_P(Files, Saving, testing::ValuesIn(kSaves), testing::PrintToStringParamName());
 
 }  // namespace

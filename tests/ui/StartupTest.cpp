@@ -1,12 +1,24 @@
 // Start-up's settings file and where the editor window centres its controls.
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include "TestFiles.h"
 #include "app/TabSheetApp.h"
 #include "platform/Process.h"
 #include "ui/EditorLayout.h"
 
 namespace {
+
+// Starts as the program does in `cwd`, giving the directory it settles on,
+// then remembers `remembered` there, when given.
+QString Settle(const QString& cwd, const std::optional<QString>& remembered = {}) {
+  ScopedWorkingDirectory in(cwd);
+  CTabSheetApp app;
+  const QString directory = app.SettleSettings();
+  if (remembered) app.WriteProfileString("", "Directory", *remembered);
+  return directory;
+}
 
 // The settings file of a working directory: created with "C:", an empty value
 // rewritten, a value kept, another directory's file left alone, and a value
@@ -15,29 +27,18 @@ namespace {
 TEST(Settings, OneFilePerWorkingDirectoryDefaultingToC) {
   QTemporaryDir dir, other;
   const QString ini = dir.path() + "/Tabwright.ini";
-  const auto settle = [](const QString& cwd, const char* write = nullptr) {
-    ScopedWorkingDirectory in(cwd);
-    CTabSheetApp app;
-    const QString directory = app.SettleSettings();
-    if (write) app.WriteProfileString("", "Directory", write);
-    return directory;
-  };
   const auto edit = [&](const QByteArray& value) {
     WriteBytes(ini, ReadBytes(ini).replace("Directory=C:", "Directory=" + value));
   };
-#if defined(_WIN32)
-  const QByteArray typed = "C:\\Mods\\x";
-#else
-  const QByteArray typed = "/srv/mods";
-#endif
-  EXPECT_EQ(settle(dir.path(), "/srv/mods, and more"), "C:");
-  EXPECT_EQ(settle(other.path()), "C:");
-  EXPECT_EQ(settle(dir.path(), "C:"), "/srv/mods, and more");
+  const QByteArray typed = QDir::toNativeSeparators("C:/Mods/x").toLatin1();  // backslashes on Windows, as typed there
+  EXPECT_EQ(Settle(dir.path(), "/srv/mods, and more"), "C:");
+  EXPECT_EQ(Settle(other.path()), "C:");
+  EXPECT_EQ(Settle(dir.path(), "C:"), "/srv/mods, and more");
   edit("");
-  EXPECT_EQ(settle(dir.path()), "C:");
+  EXPECT_EQ(Settle(dir.path()), "C:");
   EXPECT_TRUE(ReadBytes(ini).replace("\r", "").contains("Directory=C:\n")) << ReadBytes(ini).toStdString();
   edit(typed);
-  EXPECT_EQ(settle(dir.path()), QString::fromLatin1(typed));
+  EXPECT_EQ(Settle(dir.path()), QString::fromLatin1(typed));
 #if defined(_WIN32)
   // At a drive root the directory already ends in a backslash: two in a row.
   ScopedWorkingDirectory root("C:/");
@@ -61,15 +62,12 @@ TEST(Settings, AFolderOfAnyCharactersReadsBackAsRemembered) {
       {"tab and line break", "/srv/a\tb\nc\r", false},
   };
   QTemporaryDir dir;
-  ScopedWorkingDirectory in(dir.path());
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    CTabSheetApp app;
-    app.SettleSettings();
-    app.WriteProfileString("", "Directory", c.folder);
-    EXPECT_EQ(CTabSheetApp().SettleSettings(), c.folder);
+    Settle(dir.path(), c.folder);
+    EXPECT_EQ(Settle(dir.path()), c.folder);
     WriteBytes(dir.path() + "/Tabwright.ini", "[General]\nDirectory=" + c.folder.toUtf8() + "\n");
-    if (c.typable) { EXPECT_EQ(CTabSheetApp().SettleSettings(), c.folder); }
+    if (c.typable) { EXPECT_EQ(Settle(dir.path()), c.folder); }
   }
 }
 #endif
