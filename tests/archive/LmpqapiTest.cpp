@@ -12,6 +12,8 @@
 #include <functional>
 #include <optional>
 
+#include <StormLib.h>
+
 #include "MpqFiles.h"  // and TestFiles.h, QProcess
 #include "archive/worker/MpqTables.h"
 
@@ -56,6 +58,8 @@ TEST(LmpqapiAdd, ReplacesOrAddsWithAndWithoutNamesInBothFormats) {
     unsigned count = 0;
     EXPECT_EQ(ReadMpq(archive, NamesOf(expected), &count), expected);
     EXPECT_EQ(count, kFiles.size() + (replaces.isEmpty() ? 1 : 0)) << "replaced, not added beside";
+    EXPECT_EQ(MpqFlagsOf(archive, name) & (MPQ_FILE_IMPLODE | MPQ_FILE_COMPRESS | MPQ_FILE_ENCRYPTED),
+              unsigned(MPQ_FILE_IMPLODE | MPQ_FILE_ENCRYPTED)) << "imploded and encrypted, as the game reads it";
     EXPECT_EQ(GetU16(ReadBytes(archive), 12), format) << "the header's format stays";
     EXPECT_EQ(FilesIn(dir.path()), QStringList({"Patch_D2.mpq", "source.txt"}));
   }

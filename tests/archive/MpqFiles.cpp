@@ -73,6 +73,19 @@ MpqContents ReadMpq(const QString& path, const QList<QByteArray>& names, unsigne
   return files;
 }
 
+unsigned MpqFlagsOf(const QString& path, const QByteArray& name) {
+  HANDLE mpq = nullptr, file = nullptr;
+  DWORD flags = 0;
+  if (SFileOpenArchive(qPrintable(path), 0, MPQ_OPEN_READ_ONLY, &mpq)) {
+    if (SFileOpenFileEx(mpq, name, SFILE_OPEN_FROM_MPQ, &file)) {
+      SFileGetFileInfo(file, SFileInfoFlags, &flags, sizeof flags, nullptr);
+      SFileCloseFile(file);
+    }
+    SFileCloseArchive(mpq);
+  }
+  return flags;
+}
+
 void StartAdd(QProcess& probe, const QString& archive, const QString& file, const QByteArray& name,
               const QString& libraryFolder) {
   const QString folder = libraryFolder.isEmpty() ? QFileInfo(TW_LMPQAPI_PATH).path() : libraryFolder;

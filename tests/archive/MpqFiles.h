@@ -39,6 +39,8 @@ void MakeMpq(const QString& path, const MpqContents& files, const MpqRecipe& rec
 // The files of `names` as StormLib reads them; a name that does not read
 // whole maps to "<unreadable>". Also how many files the archive holds.
 MpqContents ReadMpq(const QString& path, const QList<QByteArray>& names, unsigned* fileCount = nullptr);
+// The flags of a file's block entry (how it is stored), or 0 when it is missing.
+unsigned MpqFlagsOf(const QString& path, const QByteArray& name);
 
 // The names of `files`.
 inline QList<QByteArray> NamesOf(const MpqContents& files) {

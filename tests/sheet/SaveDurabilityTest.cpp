@@ -70,9 +70,11 @@ TEST_P(SaveDurability, SyncsWhatMustOutlastAPowerCut) {
   SheetDocument sheet;
   sheet.LoadFromBytes(FileBytes(QByteArray("name\tcost\r\nsword\t10\r\n")), false);
   std::vector<Synced> synced;
+  const uint descriptors = QDir("/proc/self/fd").count();
   g_synced = &synced;
   const InPlaceWriteResult result = sheet.Save(file);
   g_synced = nullptr;
+  EXPECT_EQ(QDir("/proc/self/fd").count(), descriptors) << "none left open";
   ASSERT_EQ(result.outcome, InPlaceWriteResult::kWritten) << result.error.toStdString();
   std::vector<std::string> seen;
   for (const Synced& s : synced) seen.push_back(WhatWasSynced(s, file));

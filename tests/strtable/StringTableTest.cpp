@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "TableWriter.h"
+#include "strtable/KeyNames.h"
 #include "strtable/RegionCrc.h"
 #include "strtable/StringTable.h"
 #include "strtable/TableCodec.h"
@@ -97,6 +98,21 @@ TEST(Utf8Map, JudgesEveryStretchAsTheTextAlone) {
         EXPECT_EQ(map.HasHighByte(text), TextCodec::HasHighByte(text));
       }
   }
+}
+
+// A long key shows its first 256 characters and "…", in either codec and
+// however many bytes a character takes, and never half of a pair.
+TEST(KeyListText, ShowsTheFirst256CharactersOfALongKey) {
+  const TextCodec latin(TextCodec::Kind::Windows1252), utf8(TextCodec::Kind::Utf8);
+  const QString sword(1, QChar(0x5263)), more(1, QChar(0x2026));
+  const struct { const TextCodec& codec; QByteArray key; QString shown; } cases[] = {
+      {latin, QByteArray(256, 'k'), QString(256, 'k')},
+      {latin, QByteArray(257, 'k'), QString(256, 'k') + more},
+      {utf8, sword.repeated(256).toUtf8(), sword.repeated(256)},
+      {utf8, sword.repeated(300).toUtf8(), sword.repeated(256) + more},
+      {utf8, QByteArray(255, 'a') + "\xF0\x9F\x98\x80" "b", QString(255, 'a') + more},
+  };
+  for (const auto& c : cases) EXPECT_EQ(KeyListText(c.codec, c.key), c.shown) << c.key.size() << " bytes";
 }
 
 }  // namespace

@@ -53,6 +53,8 @@ TEST_F(SheetLoadTest, LoadsFromTheCommandLineAndThroughTheOpenDialog) {
   EXPECT_EQ(cells(grid()), "|name|value\n1|x|1\n");
   const QString file = write("Weapons.txt", "a\tb\tc\r\n1\t2\t3\r\n4\t5\t6\r\n");
   load(file);
+  for (const int col : {0, 2})  // every field right and top, from the first to the last
+    EXPECT_EQ(grid()->model()->index(0, col).data(Qt::TextAlignmentRole), int(Qt::AlignRight | Qt::AlignTop)) << col;
   const OpenFileRequest r = m_requests.at(0);
   EXPECT_EQ((QStringList{r.filterDescription, r.filterPatterns, r.defaultExtension, r.initialDirectory, r.currentName}),
             (QStringList{"Diablo II Data Files(*.txt;*.tbl)", "*.txt *.tbl", "txt", dir(), first}));
