@@ -15,6 +15,7 @@
 #include <StormLib.h>
 
 #include "MpqFiles.h"  // and TestFiles.h, QProcess
+#include "archive/WorkerProtocol.h"
 #include "archive/worker/MpqTables.h"
 
 namespace {
@@ -62,6 +63,20 @@ TEST(LmpqapiAdd, ReplacesOrAddsWithAndWithoutNamesInBothFormats) {
               unsigned(MPQ_FILE_IMPLODE | MPQ_FILE_ENCRYPTED)) << "imploded and encrypted, as the game reads it";
     EXPECT_EQ(GetU16(ReadBytes(archive), 12), format) << "the header's format stays";
     EXPECT_EQ(FilesIn(dir.path()), QStringList({"Patch_D2.mpq", "source.txt"}));
+  }
+}
+
+// A request between the library and its worker reads back as it was sent,
+// up to the largest size, and not a byte past it.
+TEST(WorkerProtocol, ReadsRequestsBackUpToTheLargestSize) {
+  for (const uint32_t size : {lmpq::kMaxRequestBytes, lmpq::kMaxRequestBytes + 1}) {
+    // The operation, then two fields of a 4-byte length each.
+    const lmpq::WorkerRequest sent{lmpq::WorkerOp::kAdd, {"w.txt", std::string(size - 1 - 4 - 5 - 4, 'n')}};
+    const std::string body = lmpq::EncodeRequest(sent).substr(4);
+    ASSERT_EQ(body.size(), size);
+    const std::optional<lmpq::WorkerRequest> read = lmpq::DecodeRequest(body);
+    EXPECT_EQ(read.has_value(), size <= lmpq::kMaxRequestBytes) << size;
+    EXPECT_EQ(read.value_or(sent).fields, sent.fields);
   }
 }
 

@@ -88,7 +88,6 @@ TEST_F(CellEditTest, FreezeKeepsTheNameColumnInView) {
   EXPECT_EQ(frozen->rowAt(0), grid()->rowAt(0));
   for (const long frozenTwips : {1800L, 2500L}) {
     grid()->SetColWidth(1, frozenTwips);
-    EXPECT_EQ(grid()->viewport()->geometry().left(), frozen->geometry().right() + 1) << "at once";
     for (const int step : {0, 1, 2, 3}) {  // from the first position on
       grid()->horizontalScrollBar()->setValue(grid()->horizontalScrollBar()->maximum() * step / 3);
       QCoreApplication::processEvents();

@@ -3,6 +3,7 @@
 // a bad file gets, when Save and Freeze do nothing, how the window ends and
 // its restored size, and the filter the real open dialog shows.
 #include <QComboBox>
+#include <QDesktopServices>
 #include <QFileDialog>
 #include <QFileSystemModel>
 #include <QTimer>
@@ -11,6 +12,16 @@
 #include "ui/AboutDlg.h"
 
 using SheetLoadTest = EditorFixture;
+
+// Records the files the desktop is asked to open.
+class OpenedFiles : public QObject {
+  Q_OBJECT
+ public slots:
+  void open(const QUrl& url) { urls << url; }
+
+ public:
+  QList<QUrl> urls;
+};
 
 // Every cell of the grid, the label first, joined by '|', each row ending in '\n'.
 static QByteArray cells(const CMSFlexGrid* grid) {
@@ -107,3 +118,16 @@ TEST_F(SheetLoadTest, NothingToSaveOrFreeze) {
   }
 }
 
+// F1 opens the help file where one is set, and nothing where none is.
+TEST_F(SheetLoadTest, F1OpensTheHelpFileWhereThereIsOne) {
+  OpenedFiles opened;
+  QDesktopServices::setUrlHandler("file", &opened, "open");
+  for (const QString& help : {QString(), path("help.html")}) {
+    m_app->m_pszHelpFilePath = help;
+    QTest::keyClick(m_dlg.get(), Qt::Key_F1);
+  }
+  QDesktopServices::unsetUrlHandler("file");
+  EXPECT_EQ(opened.urls, QList<QUrl>{QUrl::fromLocalFile(path("help.html"))});
+}
+
+#include "SheetLoadTest.moc"

@@ -1,10 +1,12 @@
 // Start-up's settings file and where the editor window centres its controls.
 #include <gtest/gtest.h>
 
+#include <QFontMetrics>
 #include <optional>
 
 #include "TestFiles.h"
 #include "app/TabSheetApp.h"
+#include "platform/DialogUnits.h"
 #include "platform/Process.h"
 #include "ui/EditorLayout.h"
 
@@ -84,6 +86,14 @@ TEST(EditorLayout, CentresTheCellEditorAndTheSplash) {
       EXPECT_TRUE(centred(l.cellEditor.x(), l.cellEditor.width(), w)) << w << " x " << h;
       EXPECT_TRUE(centred(l.splash.x(), l.splash.width(), w) && centred(l.splash.y(), l.splash.height(), h)) << w << " x " << h;
     }
+}
+
+// Eight dialog units down make one line of the dialog's font, whatever its size.
+TEST(DialogUnits, EightDownMakeALineOfTheFont) {
+  for (const int points : {8, 9, 12, 20}) {
+    const QFont font("DejaVu Sans", points);
+    EXPECT_EQ(DialogUnits(font).Map(QSize(4, 8)).height(), QFontMetrics(font).height()) << points << " points";
+  }
 }
 
 }  // namespace
