@@ -84,9 +84,10 @@ stress: deps
 	cmake --build $(STRESS_BUILD) -j $(JOBS) --target archive_stress
 	./$(STRESS_BUILD)/tests/archive_stress $(STRESS_COUNT)
 
-# The Windows program, cross-built with MinGW-w64 against Qt and StormLib
-# built once from Debian's sources into ~/.cache/tabwright-windows (the first
-# run takes long; later runs reuse it), packed as dist/Tabwright-windows-x64.zip.
+# The Windows program, cross-built with MinGW-w64 against Qt (built once from
+# Debian's sources) and StormLib (from third_party/), both kept in
+# ~/.cache/tabwright-windows (the first run takes long; later runs reuse it),
+# packed as dist/Tabwright-windows-x64.zip.
 # Neither target is part of `make test`.
 windows: windows-deps
 	tools/windows/build.sh

@@ -101,7 +101,7 @@ void AddKilledAt(Lmpqapi& library, const QString& archive, const QString& sheet,
     setpgid(0, 0);  // the worker joins this group
     const unsigned handle = library.open(archive);
     if (handle) {
-      library.add(handle, sheet, "data\\global\\excel\\weapons.txt");
+      library.add(handle, sheet, kSheetName);
       library.close(handle);
     }
     _exit(0);
@@ -126,7 +126,7 @@ int main(int argc, char** argv) {
 
   MpqContents files;
   for (int i = 0; i < 6; ++i) files["data\\global\\excel\\s" + QByteArray::number(i) + ".txt"] = SheetBytes("s", 30 * i);
-  files["data\\global\\excel\\weapons.txt"] = SheetBytes("Sword", 400);
+  files[kSheetName] = SheetBytes("Sword", 400);
   std::vector<QByteArray> shapes;
   for (const MpqRecipe& recipe : {MpqRecipe{0, true, 16}, MpqRecipe{0, false, 16}, MpqRecipe{1, true, 16},
                                   MpqRecipe{1, false, 16}, MpqRecipe{0, true, 8}}) {
@@ -154,7 +154,7 @@ int main(int argc, char** argv) {
     call.start();
     const unsigned handle = library.open(archive);
     if (handle) {
-      library.add(handle, sheet, "data\\global\\excel\\weapons.txt");
+      library.add(handle, sheet, kSheetName);
       library.close(handle);
     }
     slowest = std::max(slowest, call.elapsed());

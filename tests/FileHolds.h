@@ -12,6 +12,8 @@
 #include <algorithm>
 #include <utility>
 
+#include "TestFiles.h"
+
 // A file by its device and inode, which stay its own after it is renamed over.
 using FileId = std::pair<dev_t, ino_t>;
 
@@ -22,7 +24,7 @@ inline FileId FileIdOf(const QString& path) {
 }
 
 // The text of a /proc file.
-inline QString ProcText(const char* path) { QFile proc(path); return proc.open(QIODevice::ReadOnly) ? QString::fromLatin1(proc.readAll()) : QString(); }
+inline QString ProcText(const char* path) { return QString::fromLatin1(ReadBytes(path)); }
 
 // "descriptor", "mapping" and "lease", for each that the process has of the
 // file; empty when it holds nothing.

@@ -21,8 +21,9 @@ std::optional<QString> realOpenFileDialog(const OpenFileRequest& request) {
   QFileDialog dialog(request.owner);
   dialog.setFileMode(QFileDialog::ExistingFile);
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
-  // The description is shown as it stands: it names its patterns itself
-  // ("Diablo II Data Files(*.txt;*.tbl)"), and Qt would append them again.
+  // The description is shown alone, as it stands: the sheets' names its
+  // patterns itself ("Diablo II Data Files(*.txt;*.tbl)"), and Qt would
+  // append them again.
   dialog.setOption(QFileDialog::HideNameFilterDetails);
   dialog.setNameFilter(request.filterDescription + " (" + request.filterPatterns + ")");
   dialog.setDefaultSuffix(request.defaultExtension);

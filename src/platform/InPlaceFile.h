@@ -5,8 +5,8 @@
 #include <QtGlobal>
 
 // Puts what was written through the descriptor `fd` on the disk; 0, or the
-// error number. Windows builds hand it to the system only: a file opened by
-// name there has no descriptor to sync.
+// error number. Windows builds do nothing here: a file opened by name there
+// has no descriptor to sync.
 int SyncDescriptor(int fd);
 
 // Puts the folder entries of the folder holding `path` on the disk, so that a

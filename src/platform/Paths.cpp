@@ -18,5 +18,6 @@ QString DirectoryOf(const QString& path) {
 }
 
 QString FileTitleOf(const QString& path) {
-  return path.mid(path.size() - static_cast<qsizetype>(pathsplit::NamePart(View(path), kSeparators).size()));
+  const size_t separator = pathsplit::LastSeparator(View(path), kSeparators);
+  return separator == pathsplit::kNone ? path : path.mid(static_cast<qsizetype>(separator) + 1);
 }

@@ -60,7 +60,8 @@ std::unique_ptr<QTemporaryFile> keepOldText(QFile& file, const QString& spareFol
       error = copy->errorString();
       continue;
     }
-    // Its name too: after a power cut mid-write, the old text is found here.
+    // Qt may make the copy without a name; asking for its name gives it one.
+    // With the name on the disk too, a power cut mid-write leaves the old text here.
     if (copyAll(file, *copy, error) && syncToDisk(*copy, error)) {
       SyncFolderOf(copy->fileName());
       return copy;
@@ -94,7 +95,7 @@ InPlaceWriteResult WriteInPlace(const QString& path, QByteArrayView bytes, const
     result.error = QStringLiteral("No copy of its old text could be made: %1").arg(error);
     return result;
   }
-  if (const int failed = ReserveRoom(file.handle(), file.size(), bytes.size()); failed != 0) {
+  if (const int failed = ReserveRoom(file.handle(), oldSize, bytes.size()); failed != 0) {
     file.resize(oldSize);  // what a reservation may have added past the old end
     result.error = errnoText(failed);
     return result;

@@ -190,11 +190,6 @@ void CMSFlexGrid::AddItem(QByteArrayView text) {
   settleCurrentCell();
 }
 
-void CMSFlexGrid::AddFileLines(FileBytes file) {
-  m_sheet.AppendFileLines(std::move(file));
-  settleCurrentCell();
-}
-
 void CMSFlexGrid::Clear() { m_sheet.ClearCells(); }
 
 // The current cell is always one of the views' cells (not the header row or

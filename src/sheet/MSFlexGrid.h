@@ -10,7 +10,6 @@
 #include <QByteArray>
 #include <QTableView>
 
-#include "platform/TextCodec.h"
 #include "sheet/SheetDocument.h"
 
 class CMSFlexGrid : public QTableView {
@@ -51,14 +50,9 @@ class CMSFlexGrid : public QTableView {
   void SetTextMatrix(long row, long col, QByteArrayView text);
   // Appends one row: the text's tab-separated fields fill it from column 0 on.
   void AddItem(QByteArrayView text);
-  // AddItem for every line of a file at once, each labelled with its line
-  // number; the views are told once.
-  void AddFileLines(FileBytes file);
   // Empties every cell.
   void Clear();
 
-  // How the cells' bytes show on screen.
-  void SetCodec(const TextCodec& codec) { m_sheet.SetCodec(codec); }
   const SheetStore& Store() const { return m_model.store(); }
   SheetModel* Model() { return &m_model; }
   QTableView* FrozenView() const { return m_frozen; }

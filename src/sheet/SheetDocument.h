@@ -55,5 +55,5 @@ class SheetDocument {
 
   SheetStore m_store;
   SheetModel m_model{m_store};
-  QTimer m_letGo;  // a zero timer: runs whenever the event loop has nothing else to do
+  QTimer m_letGo;  // a zero timer: a step on every pass of the event loop
 };
