@@ -9,7 +9,7 @@ int main(int argc, char* argv[]) {
   QApplication qtApp(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Tabwright"));
   // Lets the desktop match the window to its installed entry.
-  QGuiApplication::setDesktopFileName(QStringLiteral("io.github.tabwright.Tabwright"));
+  QGuiApplication::setDesktopFileName(QStringLiteral(TW_APP_ID));
   CTabSheetApp app(ProcessCommandLineTail(argc, argv));
   app.InitInstance();
   return 0;

@@ -21,10 +21,10 @@ void drawSheetMotif(QPainter& painter, const QRectF& area, int rows, int cols) {
 }  // namespace
 
 QPixmap SplashPixmap() {
-  QPixmap pixmap(256, 202);
+  QPixmap pixmap(kSplashSize);
   QPainter painter(&pixmap);
   painter.setRenderHint(QPainter::Antialiasing);
-  QLinearGradient background(0, 0, 0, 202);
+  QLinearGradient background(0, 0, 0, kSplashSize.height());
   background.setColorAt(0, QColor(28, 22, 18));
   background.setColorAt(1, QColor(70, 52, 36));
   painter.fillRect(pixmap.rect(), background);
@@ -35,12 +35,12 @@ QPixmap SplashPixmap() {
   title.setBold(true);
   painter.setFont(title);
   painter.setPen(QColor(222, 180, 90));
-  painter.drawText(QRectF(0, 14, 256, 44), Qt::AlignCenter, QStringLiteral("Tabwright"));
+  painter.drawText(QRectF(0, 14, kSplashSize.width(), 44), Qt::AlignCenter, QStringLiteral("Tabwright"));
   QFont subtitle(QStringLiteral("DejaVu Sans"));
   subtitle.setPixelSize(12);
   painter.setFont(subtitle);
   painter.setPen(QColor(200, 190, 170));
-  painter.drawText(QRectF(0, 54, 256, 22), Qt::AlignCenter, QStringLiteral("sheets and string tables"));
+  painter.drawText(QRectF(0, 54, kSplashSize.width(), 22), Qt::AlignCenter, QStringLiteral("sheets and string tables"));
   return pixmap;
 }
 

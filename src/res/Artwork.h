@@ -1,8 +1,11 @@
 #pragma once
 // The program's pictures, drawn by the program itself: the splash picture of
-// the start view (256 x 202) and the application icon.
+// the start view and the application icon.
 #include <QIcon>
 #include <QPixmap>
+
+// The splash picture's size: the start view places it by this.
+inline constexpr QSize kSplashSize(256, 202);
 
 QPixmap SplashPixmap();
 QIcon ApplicationIcon();
