@@ -6,6 +6,9 @@
 // bound); and the library found by the loader's search, through stand-ins.
 #include <gtest/gtest.h>
 
+#include <QDateTime>
+#include <QLibrary>
+#include <QTimeZone>
 #include <algorithm>
 #include <chrono>
 #include <cstring>
@@ -16,6 +19,7 @@
 
 #include "MpqFiles.h"  // and TestFiles.h, QProcess
 #include "archive/WorkerProtocol.h"
+#include "archive/lmpqapi.h"
 #include "archive/worker/MpqTables.h"
 
 namespace {
@@ -39,31 +43,90 @@ void PatchTable(QByteArray& archive, const std::function<void(std::vector<Entry>
 
 TEST(LmpqapiAdd, ReplacesOrAddsWithAndWithoutNamesInBothFormats) {
   const QByteArray weapons = "data\\global\\excel\\Weapons.txt", runes = "data\\global\\excel\\Runes.txt";
-  // Format, listfile, the name as the program forms it, the file it replaces (if any).
-  const std::tuple<int, bool, QByteArray, QByteArray> cases[] = {
+  // Format, listfile, the name as the program forms it, the file it replaces
+  // (if any), and where the archive starts in its file.
+  struct { int format; bool listfile; QByteArray name, replaces; int at = 0; } cases[] = {
       {0, false, weapons, kSheetName}, {1, false, weapons, kSheetName},  // another case of the name
       {0, true, weapons, kSheetName},  {1, true, weapons, kSheetName},
       {0, false, "data\\local\\LNG\\ENG\\patchstring.tbl", "data\\local\\LNG\\ENG\\patchstring.tbl"},
       {1, false, "DATA\\GLOBAL\\SFX\\CLICK.WAV", "data\\global\\sfx\\click.wav"},  // a stored file
-      {0, false, runes, ""}, {1, false, runes, ""}, {0, true, runes, ""}};
+      {0, false, runes, ""}, {1, false, runes, ""}, {0, true, runes, ""},
+      {0, false, weapons, kSheetName, 1024}, {1, true, runes, "", 512}};  // after a program that carries it
   const QByteArray sheet = SheetBytes("Lance", 900);
-  for (const auto& [format, listfile, name, replaces] : cases) {
-    SCOPED_TRACE(testing::Message() << "format " << format << (listfile ? ", listfile, " : ", no names, ") << name.data());
+  // The sheet's time, 2000-06-29 00:00 UTC, as (attributes) keeps it: 100 ns steps since 1601.
+  const QDateTime sheetTime = QDateTime::fromSecsSinceEpoch(962236800, QTimeZone::utc());
+  const uint64_t sheetFileTime = 126067104000000000;
+  for (const auto& [format, listfile, name, replaces, at] : cases) {
+    SCOPED_TRACE(testing::Message() << "format " << format << (listfile ? ", lists, " : ", no names, ") << name.data() << " at " << at);
     QTemporaryDir dir;
     const QString archive = dir.filePath("Patch_D2.mpq");
-    MakeMpq(archive, kFiles, {format, listfile, 16});
-    EXPECT_EQ(Add(archive, WriteBytes(dir.filePath("source.txt"), sheet), name), kAdded);
+    // An archive with a (listfile) also has an (attributes).
+    MakeMpq(archive, kFiles, {format, listfile, 16, listfile});
+    WriteBytes(archive, QByteArray(at, 'x') + ReadBytes(archive));
+    QFile source(WriteBytes(dir.filePath("source.txt"), sheet));
+    ASSERT_TRUE(source.open(QIODevice::ReadWrite) && source.setFileTime(sheetTime, QFileDevice::FileModificationTime));
+    source.close();
+    EXPECT_EQ(Add(archive, source.fileName(), name), kAdded);
     MpqContents expected = kFiles;
     if (!replaces.isEmpty()) expected[replaces] = sheet;
     expected[name] = sheet;
     unsigned count = 0;
     EXPECT_EQ(ReadMpq(archive, NamesOf(expected), &count), expected);
     EXPECT_EQ(count, kFiles.size() + (replaces.isEmpty() ? 1 : 0)) << "replaced, not added beside";
-    EXPECT_EQ(MpqFlagsOf(archive, name) & (MPQ_FILE_IMPLODE | MPQ_FILE_COMPRESS | MPQ_FILE_ENCRYPTED),
+    EXPECT_EQ(MpqInfoOf(archive, name, SFileInfoFlags) & (MPQ_FILE_IMPLODE | MPQ_FILE_COMPRESS | MPQ_FILE_ENCRYPTED),
               unsigned(MPQ_FILE_IMPLODE | MPQ_FILE_ENCRYPTED)) << "imploded and encrypted, as the game reads it";
-    EXPECT_EQ(GetU16(ReadBytes(archive), 12), format) << "the header's format stays";
+    EXPECT_EQ(MpqInfoOf(archive, name, SFileInfoFileTime), listfile ? sheetFileTime : 0);
+    EXPECT_EQ(GetU16(ReadBytes(archive), at + 12), format) << "the header's format stays";
+    EXPECT_EQ(ReadBytes(archive).first(at), QByteArray(at, 'x'));
     EXPECT_EQ(FilesIn(dir.path()), QStringList({"Patch_D2.mpq", "source.txt"}));
   }
+}
+
+// The library's entries, called in this process with the library kept
+// loaded, as a caller may keep it.
+struct Lmpqapi {
+  QLibrary library{TW_LMPQAPI_PATH};
+  LmpqOpenArchiveFn open = reinterpret_cast<LmpqOpenArchiveFn>(library.resolve(LMPQ_NAME_OPEN_ARCHIVE));
+  LmpqAddFileFn add = reinterpret_cast<LmpqAddFileFn>(library.resolve(LMPQ_NAME_ADD_FILE));
+  LmpqCloseArchiveFn close = reinterpret_cast<LmpqCloseArchiveFn>(library.resolve(LMPQ_NAME_CLOSE_ARCHIVE));
+};
+
+// Sixteen archives open at once each take their add and their close, a
+// seventeenth is refused, and a closed handle is refused while its slot
+// serves the next open.
+TEST(LmpqapiHandles, SixteenArchivesOpenAtOnceAndClosedSlotsServeAgain) {
+  const auto [library, open, add, close] = Lmpqapi();
+  ASSERT_TRUE(open && add && close) << library.errorString().toStdString();
+  QTemporaryDir dir;
+  const QString sheet = WriteBytes(dir.filePath("w.txt"), SheetBytes("Lance"));
+  // All made first: StormLib here closes descriptor 0 as it creates an
+  // archive, which may by then be the library's channel to a worker.
+  for (int i = 0; i < 17; ++i) MakeMpq(dir.filePath(QString("%1.mpq").arg(i)), kFiles, {});
+  for (const int round : {0, 1}) {
+    std::vector<uint32_t> handles;
+    for (int i = 0; i < 17; ++i) handles.push_back(open(qPrintable(dir.filePath(QString("%1.mpq").arg(i))), 5, 20000));
+    EXPECT_EQ(handles.back(), 0u) << "a seventeenth, round " << round;
+    handles.pop_back();
+    for (const uint32_t handle : handles) EXPECT_EQ(add(handle, qPrintable(sheet), kSheetName, 0x00010201), 1u) << handle;
+    for (const uint32_t handle : handles) EXPECT_EQ(close(handle, 0), 1u) << handle;
+    EXPECT_EQ(add(handles[0], qPrintable(sheet), kSheetName, 0x00010201) + close(handles[15], 0), 0u);
+    EXPECT_EQ(ReadMpq(dir.filePath("15.mpq"), {kSheetName})[kSheetName], SheetBytes("Lance"));
+  }
+}
+
+// Names in an archive do not tell case apart: two adds in one session under
+// names that differ only in case are one file, the later one's.
+TEST(LmpqapiSession, NamesThatDifferOnlyInCaseAreOneFile) {
+  const auto [library, open, add, close] = Lmpqapi();
+  ASSERT_TRUE(open && add && close) << library.errorString().toStdString();
+  QTemporaryDir dir;
+  const QString archive = dir.filePath("Patch_D2.mpq");
+  MakeMpq(archive, kFiles, {});
+  const uint32_t handle = open(qPrintable(archive), 5, 20000);
+  EXPECT_EQ(add(handle, qPrintable(WriteBytes(dir.filePath("a.txt"), SheetBytes("Axe"))), kSheetName, 0x00010201), 1u);
+  EXPECT_EQ(add(handle, qPrintable(WriteBytes(dir.filePath("l.txt"), SheetBytes("Lance"))), kSheetName.toUpper(), 0x00010201), 1u);
+  EXPECT_EQ(close(handle, 0), 1u);
+  EXPECT_EQ(ReadMpq(archive, {kSheetName})[kSheetName], SheetBytes("Lance"));
 }
 
 // A request between the library and its worker reads back as it was sent,

@@ -45,28 +45,33 @@ TEST(LmpqapiWriters, WritersAtTheSameMomentWaitTheirTurnAndNoneIsLost) {
 }
 
 // The archive is updated where it is: through a symbolic link, with a hard
-// link beside it, its owner, mode and extended attributes kept.
+// link beside it, its owner, mode and extended attributes kept; also where it
+// starts after 512 bytes of a program that carries it.
 TEST(LmpqapiWriters, TheArchiveStaysTheSameFile) {
-  QTemporaryDir dir;
-  QDir(dir.path()).mkdir("game");
-  const QString archive = dir.filePath("game/Patch_D2.mpq"), linked = dir.filePath("Patch_D2.mpq");
-  MakeMpq(archive, kFiles, {0, false, 16});
-  ASSERT_EQ(chmod(qPrintable(archive), 0640), 0);
-  ASSERT_EQ(::link(qPrintable(archive), qPrintable(dir.filePath("game/hard.mpq"))), 0);
-  ASSERT_TRUE(QFile::link(archive, linked));
-  if (geteuid() == 0) { ASSERT_EQ(chown(qPrintable(archive), 65534, 65534), 0); }
-  const bool attributes = setxattr(qPrintable(archive), "user.note", "mine", 4, 0) == 0;
-  struct stat before {}, after {};
-  ASSERT_EQ(stat(qPrintable(archive), &before), 0);
+  for (const int at : {0, 512}) {
+    SCOPED_TRACE(at);
+    QTemporaryDir dir;
+    QDir(dir.path()).mkdir("game");
+    const QString archive = dir.filePath("game/Patch_D2.mpq"), linked = dir.filePath("Patch_D2.mpq");
+    MakeMpq(archive, kFiles, {0, false, 16});
+    WriteBytes(archive, QByteArray(at, 'x') + ReadBytes(archive));
+    ASSERT_EQ(chmod(qPrintable(archive), 0640), 0);
+    ASSERT_EQ(::link(qPrintable(archive), qPrintable(dir.filePath("game/hard.mpq"))), 0);
+    ASSERT_TRUE(QFile::link(archive, linked));
+    if (geteuid() == 0) { ASSERT_EQ(chown(qPrintable(archive), 65534, 65534), 0); }
+    const bool attributes = setxattr(qPrintable(archive), "user.note", "mine", 4, 0) == 0;
+    struct stat before {}, after {};
+    ASSERT_EQ(stat(qPrintable(archive), &before), 0);
 
-  const QString sheet = WriteBytes(dir.filePath("w.txt"), SheetBytes("Lance"));
-  EXPECT_EQ(Add(linked, sheet, kSheetName), kAdded);
-  ASSERT_EQ(stat(qPrintable(archive), &after), 0);
-  EXPECT_TRUE(QFileInfo(linked).isSymLink());
-  EXPECT_EQ(ReadMpq(dir.filePath("game/hard.mpq"), {kSheetName})[kSheetName], ReadBytes(sheet));
-  EXPECT_EQ(QList<qulonglong>({after.st_ino, after.st_nlink, after.st_mode, after.st_uid, after.st_gid}),
-            QList<qulonglong>({before.st_ino, 2, before.st_mode, before.st_uid, before.st_gid}));
-  if (attributes) { EXPECT_EQ(getxattr(qPrintable(archive), "user.note", nullptr, 0), 4); }  // its size
+    const QString sheet = WriteBytes(dir.filePath("w.txt"), SheetBytes("Lance"));
+    EXPECT_EQ(Add(linked, sheet, kSheetName), kAdded);
+    ASSERT_EQ(stat(qPrintable(archive), &after), 0);
+    EXPECT_TRUE(QFileInfo(linked).isSymLink());
+    EXPECT_EQ(ReadMpq(dir.filePath("game/hard.mpq"), {kSheetName})[kSheetName], ReadBytes(sheet));
+    EXPECT_EQ(QList<qulonglong>({after.st_ino, after.st_nlink, after.st_mode, after.st_uid, after.st_gid}),
+              QList<qulonglong>({before.st_ino, 2, before.st_mode, before.st_uid, before.st_gid}));
+    if (attributes) { EXPECT_EQ(getxattr(qPrintable(archive), "user.note", nullptr, 0), 4); }  // its size
+  }
 }
 
 // Appends leave replaced files behind as dead space; once that is more than

@@ -30,12 +30,13 @@ QByteArray Add(const QString& archive, const QString& file, const QByteArray& na
 void MakeMpq(const QString& path, const MpqContents& files, const MpqRecipe& recipe) {
   QFile::remove(path);
   HANDLE mpq = nullptr, out = nullptr;
-  // SFileCreateArchive always adds a (listfile); only these settings leave it
-  // out (dwFileFlags1 0), and no (attributes) (dwFileFlags2 0). Every field
+  // SFileCreateArchive always adds a (listfile) and an (attributes); only
+  // these settings leave them out (dwFileFlags1, dwFileFlags2 0). Every field
   // is named: the compilers warn of any left out.
   SFILE_CREATE_MPQ settings{.cbSize = sizeof(SFILE_CREATE_MPQ), .dwMpqVersion = DWORD(recipe.format), .pvUserData = nullptr,
                             .cbUserData = 0, .dwStreamFlags = 0, .dwFileFlags1 = recipe.listfile ? DWORD(MPQ_FILE_EXISTS) : 0,
-                            .dwFileFlags2 = 0, .dwFileFlags3 = 0, .dwAttrFlags = 0, .dwSectorSize = 0x1000,
+                            .dwFileFlags2 = recipe.attributes ? DWORD(MPQ_FILE_EXISTS) : 0, .dwFileFlags3 = 0,
+                            .dwAttrFlags = recipe.attributes ? DWORD(MPQ_ATTRIBUTE_FILETIME) : 0, .dwSectorSize = 0x1000,
                             .dwRawChunkSize = 0, .dwMaxFileCount = recipe.maxFiles};
   if (!SFileCreateArchive2(qPrintable(path), &settings, &mpq))
     qFatal("cannot create %s", qPrintable(path));
@@ -73,17 +74,17 @@ MpqContents ReadMpq(const QString& path, const QList<QByteArray>& names, unsigne
   return files;
 }
 
-unsigned MpqFlagsOf(const QString& path, const QByteArray& name) {
+uint64_t MpqInfoOf(const QString& path, const QByteArray& name, int what) {
   HANDLE mpq = nullptr, file = nullptr;
-  DWORD flags = 0;
+  uint64_t info = 0;  // room for the widest; the narrower fill its low bytes
   if (SFileOpenArchive(qPrintable(path), 0, MPQ_OPEN_READ_ONLY, &mpq)) {
     if (SFileOpenFileEx(mpq, name, SFILE_OPEN_FROM_MPQ, &file)) {
-      SFileGetFileInfo(file, SFileInfoFlags, &flags, sizeof flags, nullptr);
+      SFileGetFileInfo(file, SFileInfoClass(what), &info, sizeof info, nullptr);
       SFileCloseFile(file);
     }
     SFileCloseArchive(mpq);
   }
-  return flags;
+  return info;
 }
 
 void StartAdd(QProcess& probe, const QString& archive, const QString& file, const QByteArray& name,

@@ -30,6 +30,7 @@ struct MpqRecipe {
   int format = 0;         // the header's format version: 0 (the game's) or 1
   bool listfile = false;  // whether the archive holds a (listfile) naming its files
   unsigned maxFiles = 16; // hash table slots
+  bool attributes = false; // whether it holds an (attributes) with each file's time
 };
 
 // Makes an archive holding `files`: one of them single-unit, some encrypted,
@@ -39,8 +40,9 @@ void MakeMpq(const QString& path, const MpqContents& files, const MpqRecipe& rec
 // The files of `names` as StormLib reads them; a name that does not read
 // whole maps to "<unreadable>". Also how many files the archive holds.
 MpqContents ReadMpq(const QString& path, const QList<QByteArray>& names, unsigned* fileCount = nullptr);
-// The flags of a file's block entry (how it is stored), or 0 when it is missing.
-unsigned MpqFlagsOf(const QString& path, const QByteArray& name);
+// What StormLib tells of a file (SFileInfoFlags: how it is stored,
+// SFileInfoFileTime: its time in (attributes)), or 0 when it is missing.
+uint64_t MpqInfoOf(const QString& path, const QByteArray& name, int what);
 
 // The names of `files`.
 inline QList<QByteArray> NamesOf(const MpqContents& files) {

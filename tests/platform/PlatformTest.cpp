@@ -43,13 +43,13 @@ TEST(DocumentKind, EachRuleLooksWhereItShould) {
       {"/d/S.TBL", {false, false, false, false, false}},       // case-sensitive
       {"/d/SHEET.TXT", {false, false, false, false, false}},
       {"/d/old.txt.bak", {false, false, false, true, true}},   // anywhere in the title
-      {"/d/x.tbl.txt", {true, true, true, true, true}},
+      {"/d/x.tbl\xC4\xAF\xC5\x9C.txt", {true, true, true, true, true}},  // U+012F, U+015C: no separators
       {"/d/notes", {false, false, false, false, false}},
       {"", {false, false, false, false, false}},
   };
   for (const auto& [name, rules] : cases) {
     // Folders after the platform's own separator.
-    const QString path = QString::fromLatin1(name).replace(QLatin1Char('/'), QLatin1Char(kPathSeparator));
+    const QString path = QString::fromUtf8(name).replace(QLatin1Char('/'), QLatin1Char(kPathSeparator));
     SCOPED_TRACE(path.toStdString());
     EXPECT_EQ((std::array{kind::LoadsAsStringTable(path), kind::SaveRefuses(path), kind::FreezeRefuses(path),
                           kind::AddKeyRefuses(path), kind::ArchivesAsSheet(path)}), rules);
@@ -63,6 +63,7 @@ TEST(TextCodec, ChoosesUtf8OnlyForValidTextWithHighBytes) {
       {"Caf\xE9", false},             {"\x85\x92", false},                // Latin-1 and sheet punctuation
       {"\xC3", false},                {"\xC0\x80", false},                // cut short, overlong
       {"\xED\xA0\x80", false},        {"\xF4\x90\x80\x80", false},        // surrogate, past U+10FFFF
+      {"\xED\xBF\xBF", false},        {"\xED\x9F\xBF\xEE\x80\x80", true},  // the last surrogate; either side of them
       {"\xF4\x8F\xBF\xBF", true},     {"\xC2\x80", true},               // U+10FFFF, U+0080: the last and first of their leads
       {"abcdefgh\xC3\xA9ijklmnop", true}, {"abcdefghijklmno\xE9", false},
       {"\xEF\xBB\xBF" "bom\xEF\xBF\xBD", true},                           // a byte-order mark and U+FFFD: lead 0xEF

@@ -25,6 +25,7 @@ struct Synced {
   bool namesCopy;
 };
 std::vector<Synced>* g_synced = nullptr;  // noted only while a test points it somewhere
+FileId g_failing{};  // a file whose every sync fails, as a failing disk's would
 
 int NoteAndSync(const char* function, int fd) {
   struct stat status {};
@@ -32,6 +33,10 @@ int NoteAndSync(const char* function, int fd) {
     const QString name = QFileInfo(QString("/proc/self/fd/%1").arg(fd)).symLinkTarget();
     const bool namesCopy = S_ISDIR(status.st_mode) && !QDir(name).entryList({".*.old-*"}, QDir::Files | QDir::Hidden).isEmpty();
     g_synced->push_back({{status.st_dev, status.st_ino}, name, namesCopy});
+    if (g_synced->back().id == g_failing) {
+      errno = EIO;
+      return -1;
+    }
   }
   return reinterpret_cast<int (*)(int)>(dlsym(RTLD_NEXT, function))(fd);
 }
@@ -41,10 +46,15 @@ extern "C" int fsync(int fd) { return NoteAndSync("fsync", fd); }
 extern "C" int fdatasync(int fd) { return NoteAndSync("fdatasync", fd); }
 
 namespace {
+const QByteArray kOld = "name\told\r\n", kSaved = "name\tcost\r\nsword\t10\r\n";
+
 struct SaveCase {
   const char* name;
   int namesBefore;  // 0: no file yet; 2: a hard link, so the file is written itself
   std::vector<std::string> syncs;
+  bool fileSyncFails = false;
+  InPlaceWriteResult::Outcome outcome = InPlaceWriteResult::kWritten;
+  QByteArray after = kSaved, kept = "<missing>";  // the file's text, and the kept copy's (none)
 };
 
 void PrintTo(const SaveCase& c, std::ostream* out) { *out << c.name; }
@@ -65,26 +75,32 @@ std::string WhatWasSynced(const Synced& synced, const QString& file) {
 TEST_P(SaveDurability, SyncsWhatMustOutlastAPowerCut) {
   QTemporaryDir dir;
   const QString file = dir.filePath("sheet.txt");
-  if (GetParam().namesBefore > 0) WriteBytes(file, "name\told\r\n");
+  if (GetParam().namesBefore > 0) WriteBytes(file, kOld);
   if (GetParam().namesBefore > 1) { ASSERT_EQ(link(qPrintable(file), qPrintable(dir.filePath("twin.txt"))), 0); }
   SheetDocument sheet;
-  sheet.LoadFromBytes(FileBytes(QByteArray("name\tcost\r\nsword\t10\r\n")), false);
+  sheet.LoadFromBytes(FileBytes(kSaved), false);
   std::vector<Synced> synced;
   const uint descriptors = QDir("/proc/self/fd").count();
+  g_failing = GetParam().fileSyncFails ? FileIdOf(file) : FileId{};
   g_synced = &synced;
   const InPlaceWriteResult result = sheet.Save(file);
   g_synced = nullptr;
   EXPECT_EQ(QDir("/proc/self/fd").count(), descriptors) << "none left open";
-  ASSERT_EQ(result.outcome, InPlaceWriteResult::kWritten) << result.error.toStdString();
+  ASSERT_EQ(result.outcome, GetParam().outcome) << result.error.toStdString();
   std::vector<std::string> seen;
   for (const Synced& s : synced) seen.push_back(WhatWasSynced(s, file));
   EXPECT_EQ(seen, GetParam().syncs);
-  EXPECT_EQ(ReadBytes(file), "name\tcost\r\nsword\t10\r\n");
+  EXPECT_EQ(ReadBytes(file), GetParam().after);
+  EXPECT_EQ(ReadBytes(result.keptCopy), GetParam().kept);
 }
 
 INSTANTIATE_TEST_SUITE_P(Saves, SaveDurability,
                          testing::Values(SaveCase{"NewFile", 0, {"file", "folder"}},
                                          SaveCase{"FileOfOneName", 1, {"file", "folder"}},
-                                         SaveCase{"FileOfTwoNames", 2, {"copy", "folder naming the copy", "file"}}),
+                                         SaveCase{"FileOfTwoNames", 2, {"copy", "folder naming the copy", "file"}},
+                                         // The new text never reaches the disk, nor does the old one put back.
+                                         SaveCase{"FileOfTwoNamesThatCannotSync", 2,
+                                                  {"copy", "folder naming the copy", "file", "file"}, true,
+                                                  InPlaceWriteResult::kOldTextKept, kOld, kOld}),
                          testing::PrintToStringParamName());
 }  // namespace

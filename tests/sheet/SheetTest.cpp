@@ -77,6 +77,16 @@ TEST(SheetFormat, LoadsAndSavesBack) {
   }
 }
 
+// Cut to fewer rows, down to the header alone, a sheet saves the lines it keeps.
+TEST(SheetFormat, CutToFewerRowsSavesTheLinesKept) {
+  const QByteArray file = "a\tb\r\n1\t2\r\n3\t4\r\n";  // three lines of five bytes
+  for (const int rows : {3, 2, 1, 0}) {
+    const auto sheet = load(file);
+    sheet->SetRowCount(rows);
+    EXPECT_EQ(save(sheet->Store()), file.first(5 * rows)) << rows << " rows";
+  }
+}
+
 // Untouched lines go out padded with tabs to the header's width. The tabs are
 // counted eight bytes at a time, so every length and tab placement around
 // those steps is checked, with bytes one bit away from a tab among them.

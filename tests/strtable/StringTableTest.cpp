@@ -33,6 +33,12 @@ QByteArray Reindexed() {
 }
 // One node at 23 (key offset at 30, value offset 34, length 38), then "k\0" at 40, the value at 42.
 QByteArray OneNode(const QByteArray& value = "v") { return WriteStringTable({{"k", value}}, {.nodeCount = 1}); }
+// The texts first, then the one node (index 1, at 40), whose value length ends the file.
+QByteArray NodeLast() {
+  const QByteArray f = OneNode();
+  QByteArray last = f.first(23) + f.sliced(40) + QByteArray(13, '\0') + f.sliced(23, 17);
+  return Put16(Put32(Put32(last, 47, 23), 51, 25), 21, 1);
+}
 
 const QByteArray kHigh[] = {"\xC3\xBF" "c1", "\xE5\x89\xA3\xE3\x81\xAE", "Dagger\x85 isn\x92t"};  // ÿc1, CJK, 1252
 
@@ -47,6 +53,7 @@ TEST(StringTable, ReadsOnlyWhatTheFileHolds) {
       {"ZeroLengthFile", {}, {}}, {"HeaderCut", QByteArray("\0\0\5", 3), {}},
       {"CountLargerThanFile", Put16(OneNode(), 2, 65535), Entries(65535)},
       {"IndexPastNodes", Put16(WriteStringTable(Numbered(2)), 23, 65535), {{"k0", "v0"}, {"", ""}}},
+      {"NodeEndsTheFile", NodeLast(), {{"k", "v"}}},
       {"KeyOffsetAtEnd", Put32(OneNode(), 30, 44), {{"", "v"}}},
       {"KeyOffsetFarPastEnd", Put32(OneNode(), 30, 0xFFFFFFFF), {{"", "v"}}},
       {"KeyWithoutZero", Put32(OneNode() + "tail", 30, 44), {{"tail", "v"}}},

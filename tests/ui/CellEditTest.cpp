@@ -135,3 +135,27 @@ TEST_F(CellEditTest, KeysInTheGridLeaveTheEditorAlone) {
   }
   EXPECT_EQ(saveAndRead(file), sheetOf(cells, 5));  // and no cell took the editor's text
 }
+
+// The grid's own interface as a caller drives it: rows and columns cut and
+// added, a row appended from its fields, cells and labels written, the
+// current cell moved, widths in twips, and every cell emptied.
+TEST_F(CellEditTest, TheGridInterfaceDoesWhatItSays) {
+  load(write("g.txt", "a\tb\r\n1\t2\r\n3\t4\r\n"));
+  grid()->SetRows(2);
+  grid()->SetCols(4);
+  grid()->AddItem("L\tx\ty\tz");
+  grid()->SetTextMatrix(1, 0, "first");
+  grid()->SetTextMatrix(2, 3, "w");
+  grid()->SetRow(2);
+  grid()->SetCol(1);
+  EXPECT_EQ(grid()->GetText(), "x");
+  EXPECT_EQ(grid()->GetTextMatrix(2, 3), "w");
+  EXPECT_EQ(CellsOf(grid()), "|a|b|\nfirst|1|2|\nL|x|y|w\n");
+  for (const long col : {0L, 1L, 3L})
+    for (const long twips : {720L, 2160L}) {  // whole pixels at any even resolution
+      grid()->SetColWidth(col, twips);
+      EXPECT_EQ(grid()->GetColWidth(col), twips) << col;
+    }
+  grid()->Clear();
+  EXPECT_EQ(CellsOf(grid()), "|||\n|||\n|||\n");
+}

@@ -6,6 +6,7 @@
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QFileSystemModel>
+#include <QLabel>
 #include <QTimer>
 
 #include "EditorFixture.h"
@@ -23,14 +24,6 @@ class OpenedFiles : public QObject {
   QList<QUrl> urls;
 };
 
-// Every cell of the grid, the label first, joined by '|', each row ending in '\n'.
-static QByteArray cells(const CMSFlexGrid* grid) {
-  QByteArray out;
-  for (long r = 0; r < grid->GetRows(); ++r)
-    for (long c = 0; c < grid->GetCols(); ++c) out += grid->GetTextMatrix(r, c) + (c + 1 < grid->GetCols() ? "|" : "\n");
-  return out;
-}
-
 // Restored from maximised, the area below the menu bar is the window
 // template's 364 x 260 dialog units of its font, converted as the About box
 // converts its own.
@@ -43,6 +36,7 @@ TEST_F(SheetLoadTest, StartViewRestoredSizeAndTheWaysOut) {
   EXPECT_EQ(m_requests.at(0).initialDirectory, "C:");
   for (int id : {IDC_SPLASH, IDC_GRID, IDC_CELL_EDIT, IDC_KEY_LIST, IDC_VALUE_VIEW, IDC_KEY_SEARCH})
     EXPECT_EQ(m_dlg->GetDlgItem(id)->isVisible(), id == IDC_SPLASH) << id;
+  EXPECT_EQ(m_dlg->GetDlgItem(IDC_SPLASH)->size(), QSize(256, 202));
   // Enter does nothing; Escape ends the run with 2, Exit with 1.
   QTest::keyClick(m_dlg.get(), Qt::Key_Return);
   EXPECT_TRUE(m_dlg->isVisible());
@@ -61,7 +55,7 @@ TEST_F(SheetLoadTest, LoadsFromTheCommandLineAndThroughTheOpenDialog) {
   const QString first = m_app->m_lpCmdLine = write("start sheet.txt", "name\tvalue\r\nx\t1\r\n");
   start();
   EXPECT_TRUE(m_requests.empty());
-  EXPECT_EQ(cells(grid()), "|name|value\n1|x|1\n");
+  EXPECT_EQ(CellsOf(grid()), "|name|value\n1|x|1\n");
   const QString file = write("Weapons.txt", "a\tb\tc\r\n1\t2\t3\r\n4\t5\t6\r\n");
   load(file);
   for (const int col : {0, 2})  // every field right and top, from the first to the last
@@ -76,14 +70,14 @@ TEST_F(SheetLoadTest, LoadsFromTheCommandLineAndThroughTheOpenDialog) {
     EXPECT_EQ(m_messages.size(), bad.has_value());
     EXPECT_TRUE(m_messages.join("").contains(bad.value_or(""))) << m_messages.join("").toStdString();
     EXPECT_EQ(m_dlg->m_szFilePath + "|" + m_dlg->windowTitle(), file + "|Weapons.txt");
-    EXPECT_EQ(cells(grid()), "|a|b|c\n1|1|2|3\n2|4|5|6\n");
+    EXPECT_EQ(CellsOf(grid()), "|a|b|c\n1|1|2|3\n2|4|5|6\n");
     EXPECT_TRUE(grid()->isVisible() && editor()->isVisible() && !m_dlg->GetDlgItem(IDC_SPLASH)->isVisible());
     EXPECT_TRUE(!m_dlg->m_bBusy && !QApplication::overrideCursor());
     m_messages.clear();
   }
   EXPECT_EQ(saveAndRead(file), "a\tb\tc\r\n1\t2\t3\r\n4\t5\t6\r\n");
   load(write("empty.txt", ""));
-  EXPECT_EQ(cells(grid()), "");
+  EXPECT_EQ(CellsOf(grid()), "");
 }
 
 // The real open dialog shows the filter's description exactly as written,
@@ -128,6 +122,23 @@ TEST_F(SheetLoadTest, F1OpensTheHelpFileWhereThereIsOne) {
   }
   QDesktopServices::unsetUrlHandler("file");
   EXPECT_EQ(opened.urls, QList<QUrl>{QUrl::fromLocalFile(path("help.html"))});
+}
+
+// About, from the menu: a box of that name with its three texts in order,
+// which Enter closes as OK.
+TEST_F(SheetLoadTest, AboutShowsItsTextsAndEnterClosesIt) {
+  QStringList seen;
+  QTimer::singleShot(0, [&] {
+    if (auto* box = qobject_cast<CAboutDlg*>(QApplication::activeModalWidget())) {
+      seen << box->windowTitle();
+      for (const QLabel* label : box->findChildren<QLabel*>()) seen << label->text();
+      QTest::keyClick(box, Qt::Key_Return);
+      seen << QString::number(box->result());
+      box->done(0);  // should Enter have left it open
+    }
+  });
+  menu(ID_ABOUT);
+  EXPECT_EQ(seen, QStringList({"About", CAboutDlg::TitleText(), CAboutDlg::ThanksText(), CAboutDlg::PurposeText(), "1"}));
 }
 
 #include "SheetLoadTest.moc"
