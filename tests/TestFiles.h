@@ -22,6 +22,15 @@ inline QByteArray SheetBytes(const QByteArray& seed, int lines = 600) {
   return sheet;
 }
 
+// Every cell of a sheet's store, the label first, joined by '|', each row ending in '\n'.
+template <typename Store>
+QByteArray CellsOf(const Store& store) {
+  QByteArray out;
+  for (int r = 0; r < store.rowCount(); ++r)
+    for (int c = 0; c < store.colCount(); ++c) out += store.cell(r, c) + (c + 1 < store.colCount() ? "|" : "\n");
+  return out;
+}
+
 // The display text of each row of a list model.
 inline QStringList RowsOf(const QAbstractItemModel& model) {
   QStringList rows;
@@ -41,6 +50,9 @@ inline QByteArray ReadBytes(const QString& path) {
   QFile file(path);
   return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
 }
+
+// The names in a folder, hidden ones too.
+inline QStringList FilesIn(const QString& folder) { return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot); }
 
 // Runs a block with the process's working directory set to `dir`.
 struct ScopedWorkingDirectory {

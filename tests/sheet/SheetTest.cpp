@@ -32,14 +32,6 @@ QByteArray save(const SheetStore& store) {
   return out.data();
 }
 
-// Every cell, the label first, joined by '|', each row ending in '\n'.
-QByteArray cells(const SheetStore& store) {
-  QByteArray out;
-  for (int r = 0; r < store.rowCount(); ++r)
-    for (int c = 0; c < store.colCount(); ++c) out += store.cell(r, c) + (c + 1 < store.colCount() ? "|" : "\n");
-  return out;
-}
-
 TEST(SheetFormat, LoadsAndSavesBack) {
   QByteArray many;
   for (int i = 0; i < 200'000; ++i) many += QByteArray::number(i) + (i % 3 ? "\t" : "\t\t");
@@ -71,7 +63,7 @@ TEST(SheetFormat, LoadsAndSavesBack) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     const auto sheet = load(c.file);
-    EXPECT_EQ(cells(sheet->Store()), c.cells);
+    EXPECT_EQ(CellsOf(sheet->Store()), c.cells);
     for (const auto& [row, col, text] : c.edits) sheet->SetCell(row, col, text);
     EXPECT_EQ(save(sheet->Store()), c.saved);
   }

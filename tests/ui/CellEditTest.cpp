@@ -150,12 +150,12 @@ TEST_F(CellEditTest, TheGridInterfaceDoesWhatItSays) {
   grid()->SetCol(1);
   EXPECT_EQ(grid()->GetText(), "x");
   EXPECT_EQ(grid()->GetTextMatrix(2, 3), "w");
-  EXPECT_EQ(CellsOf(grid()), "|a|b|\nfirst|1|2|\nL|x|y|w\n");
+  EXPECT_EQ(CellsOf(grid()->Store()), "|a|b|\nfirst|1|2|\nL|x|y|w\n");
   for (const long col : {0L, 1L, 3L})
     for (const long twips : {720L, 2160L}) {  // whole pixels at any even resolution
       grid()->SetColWidth(col, twips);
       EXPECT_EQ(grid()->GetColWidth(col), twips) << col;
     }
   grid()->Clear();
-  EXPECT_EQ(CellsOf(grid()), "|||\n|||\n|||\n");
+  EXPECT_EQ(CellsOf(grid()->Store()), "|||\n|||\n|||\n");
 }

@@ -16,14 +16,6 @@
 #include "sheet/MSFlexGrid.h"
 #include "ui/TabSheetDlg.h"
 
-// Every cell of the grid, the label first, joined by '|', each row ending in '\n'.
-inline QByteArray CellsOf(const CMSFlexGrid* grid) {
-  QByteArray out;
-  for (long r = 0; r < grid->GetRows(); ++r)
-    for (long c = 0; c < grid->GetCols(); ++c) out += grid->GetTextMatrix(r, c) + (c + 1 < grid->GetCols() ? "|" : "\n");
-  return out;
-}
-
 class EditorFixture : public testing::Test {
  protected:
   void SetUp() override {

@@ -55,7 +55,7 @@ TEST_F(SheetLoadTest, LoadsFromTheCommandLineAndThroughTheOpenDialog) {
   const QString first = m_app->m_lpCmdLine = write("start sheet.txt", "name\tvalue\r\nx\t1\r\n");
   start();
   EXPECT_TRUE(m_requests.empty());
-  EXPECT_EQ(CellsOf(grid()), "|name|value\n1|x|1\n");
+  EXPECT_EQ(CellsOf(grid()->Store()), "|name|value\n1|x|1\n");
   const QString file = write("Weapons.txt", "a\tb\tc\r\n1\t2\t3\r\n4\t5\t6\r\n");
   load(file);
   for (const int col : {0, 2})  // every field right and top, from the first to the last
@@ -70,14 +70,14 @@ TEST_F(SheetLoadTest, LoadsFromTheCommandLineAndThroughTheOpenDialog) {
     EXPECT_EQ(m_messages.size(), bad.has_value());
     EXPECT_TRUE(m_messages.join("").contains(bad.value_or(""))) << m_messages.join("").toStdString();
     EXPECT_EQ(m_dlg->m_szFilePath + "|" + m_dlg->windowTitle(), file + "|Weapons.txt");
-    EXPECT_EQ(CellsOf(grid()), "|a|b|c\n1|1|2|3\n2|4|5|6\n");
+    EXPECT_EQ(CellsOf(grid()->Store()), "|a|b|c\n1|1|2|3\n2|4|5|6\n");
     EXPECT_TRUE(grid()->isVisible() && editor()->isVisible() && !m_dlg->GetDlgItem(IDC_SPLASH)->isVisible());
     EXPECT_TRUE(!m_dlg->m_bBusy && !QApplication::overrideCursor());
     m_messages.clear();
   }
   EXPECT_EQ(saveAndRead(file), "a\tb\tc\r\n1\t2\t3\r\n4\t5\t6\r\n");
   load(write("empty.txt", ""));
-  EXPECT_EQ(CellsOf(grid()), "");
+  EXPECT_EQ(CellsOf(grid()->Store()), "");
 }
 
 // The real open dialog shows the filter's description exactly as written,
