@@ -74,6 +74,3 @@ qint64 AwaitWorkerOf(qint64 parent);
 void Strike(qint64 id, bool stop);
 // Waits until process `id`, a worker whose caller was killed, has ended.
 void AwaitEnd(qint64 id);
-
-// The names in a folder.
-inline QStringList FilesIn(const QString& folder) { return QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot); }

@@ -23,9 +23,9 @@
 
 namespace {
 // Every file in the folder, hidden ones too, with its bytes.
-std::map<QString, QByteArray> FilesIn(const QString& dir) {
+std::map<QString, QByteArray> ContentsOf(const QString& dir) {
   std::map<QString, QByteArray> files;
-  for (const QString& name : QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot))
+  for (const QString& name : FilesIn(dir))
     files[name] = ReadBytes(dir + "/" + name);
   return files;
 }
@@ -147,7 +147,7 @@ TEST_P(Saving, KeepsTheFileWhatItIs) {
   clickCell(1, 1);
   editor()->setText(row.typed);
   ASSERT_TRUE(row.strike(dir, file));
-  auto files = FilesIn(dir);  // the file's old text through each of its names, and what else is there
+  auto files = ContentsOf(dir);  // the file's old text through each of its names, and what else is there
   for (auto& [name, bytes] : files) bytes = bytes == kOriginal ? row.after : bytes;
   const auto attributes = AttributesOf(file);
   struct stat before {}, after {};
@@ -168,7 +168,7 @@ TEST_P(Saving, KeepsTheFileWhatItIs) {
   ASSERT_EQ(m_messages.size(), 1);
   const QString says = QRegularExpression::anchoredPattern(QString(row.says).replace("$file", QRegularExpression::escape(file)));
   EXPECT_TRUE(QRegularExpression(says).match(m_messages[0]).hasMatch()) << m_messages[0].toStdString();
-  EXPECT_EQ(FilesIn(dir), files);  // no half-written file or copy beside it
+  EXPECT_EQ(ContentsOf(dir), files);  // no half-written file or copy beside it
   lstat(qPrintable(file), &after);
   EXPECT_TRUE(after.st_ino == before.st_ino || !row.sameInode);
   EXPECT_EQ(QList<uint>({after.st_mode, after.st_uid, after.st_gid}), QList<uint>({before.st_mode, before.st_uid, before.st_gid}));
