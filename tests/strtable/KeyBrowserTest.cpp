@@ -1,4 +1,5 @@
-// The key browser through the real editor window.
+// The key browser through the real editor window, and the commands that
+// look at the loaded file's name to decide whether they do anything.
 #include <QAbstractItemModelTester>
 #include <QComboBox>
 #include <QTextEdit>
@@ -70,14 +71,20 @@ TEST_F(KeyBrowser, SearchSelectsTheFirstWholeNameIgnoringCase) {
   }
 }
 
-// Add Key appends "Blank" to a string table, and to nothing else: not with
-// nothing loaded, nor to a sheet, even one in a folder named ".tbl".
-TEST_F(KeyBrowser, AddKeyAppendsBlankUnlessTheTitleHoldsTxt) {
-  for (const QString file : {"", "keys.tbl", "sheet.txt", "a.tbl/b.txt"}) {
-    if (!file.isEmpty()) load(file.contains(".tbl") ? table(file, {{"a", "1"}}) : write(file, "name\tvalue\nx\t1\n"));
+// With nothing loaded or a string table open, Save does nothing. Freeze and
+// Add Key look at the file's title alone, also for a table in a folder named
+// ".tbl": Freeze does nothing where the title holds ".tbl"; Add Key appends
+// "Blank" only where it holds no ".txt", and leaves the caption as it is.
+TEST_F(KeyBrowser, SaveFreezeAndAddKeyLookWhereTheyShould) {
+  for (const QString file : {"", "keys.tbl", "a.tbl/b.txt"}) {
+    if (!file.isEmpty()) load(table(file, {{"a", "1"}}));
     const QStringList before = items();
     const QString title = m_dlg->windowTitle();
+    menu(ID_FILE_SAVE_TEXT);
+    menu(ID_FREEZE_NAME_COLUMN);
     menu(ID_ADD_KEY);
+    EXPECT_TRUE(m_messages.isEmpty() && !grid()->isVisible()) << file.toStdString();
+    EXPECT_EQ(grid()->GetFixedCols(), file.endsWith(".txt") ? 2 : 1) << file.toStdString();
     EXPECT_EQ(items(), file == "keys.tbl" ? before + QStringList{"Blank"} : before) << file.toStdString();
     EXPECT_EQ(m_dlg->windowTitle(), title);
   }

@@ -1,7 +1,8 @@
 // Loading through the real editor window: the start view, the command line
 // and the open dialog, the grid, the caption, the remembered directory, what
-// a bad file gets, when Save and Freeze do nothing, how the window ends and
-// its restored size, and the filter the real open dialog shows.
+// a bad file gets, how the window ends and its restored size, F1, and the
+// filter the real open dialog shows. (When Save and Freeze do nothing: with
+// the key browser's tests.)
 #include <QComboBox>
 #include <QDesktopServices>
 #include <QFileDialog>
@@ -96,20 +97,6 @@ TEST_F(SheetLoadTest, TheOpenDialogShowsTheFilterAsWritten) {
   menu(ID_FILE_LOAD_TEXT);
   EXPECT_EQ((shown.join(" | ") + " / " + patterns.join(" ")).toStdString(), "Diablo II Data Files(*.txt;*.tbl) / *.txt *.tbl");
   EXPECT_TRUE(m_messages.isEmpty() && m_dlg->m_szFilePath.isEmpty());  // a rejected dialog opens nothing
-}
-
-// With no file loaded or a string table open, Save does nothing; so does
-// Freeze, which looks for ".tbl" in the file's name only.
-TEST_F(SheetLoadTest, NothingToSaveOrFreeze) {
-  QDir(m_dir.path()).mkdir("y.tbl");
-  const QByteArray sheet = "name\tcost\r\nsword\t10\r\n";
-  for (const QString name : {"", "strings.tbl", "y.tbl/z.txt"}) {
-    if (!name.isEmpty()) load(write(name, sheet));
-    menu(ID_FILE_SAVE_TEXT);
-    menu(ID_FREEZE_NAME_COLUMN);
-    EXPECT_TRUE(m_messages.isEmpty() && !grid()->isVisible()) << name.toStdString();
-    EXPECT_EQ(grid()->GetFixedCols(), name.endsWith(".txt") ? 2 : 1) << name.toStdString();
-  }
 }
 
 // F1 opens the help file where one is set, and nothing where none is.
