@@ -76,12 +76,16 @@ TEST(LmpqapiWriters, TheArchiveStaysTheSameFile) {
 
 // Appends leave replaced files behind as dead space; once that is more than
 // a quarter of the archive, the next add makes a full, compacted copy, which
-// takes the archive's place with its mode.
+// takes the archive's place with its mode. A full copy that a killed worker
+// left goes at the next open; one whose maker still runs (it holds its lock) stays.
 TEST(LmpqapiWriters, DeadSpaceIsCompactedByAFullCopy) {
   QTemporaryDir dir;
   const QString archive = dir.filePath("Patch_D2.mpq");
   MakeMpq(archive, kFiles, {0, true, 16});
   ASSERT_EQ(chmod(qPrintable(archive), 0640), 0);
+  WriteBytes(archive + ".lmpqapi-1.tmp", "left by a killed worker");
+  const int running = open(qPrintable(WriteBytes(archive + ".lmpqapi-2.tmp", "being made")), O_RDONLY | O_CLOEXEC);
+  ASSERT_EQ(flock(running, LOCK_EX | LOCK_NB), 0);
   QByteArray noise(1800000, '\0');
   std::mt19937 random(7);
   for (char& c : noise) c = char(random());  // does not implode
@@ -97,7 +101,8 @@ TEST(LmpqapiWriters, DeadSpaceIsCompactedByAFullCopy) {
   EXPECT_LT(QFileInfo(archive).size(), largest * 2 / 3) << "the third add dropped the dead space";
   struct stat after {};
   EXPECT_TRUE(stat(qPrintable(archive), &after) == 0 && (after.st_mode & 07777) == 0640) << std::oct << after.st_mode;
-  EXPECT_EQ(FilesIn(dir.path()), QStringList({"big.txt", "Patch_D2.mpq"}));
+  EXPECT_EQ(FilesIn(dir.path()), QStringList({"big.txt", "Patch_D2.mpq", "Patch_D2.mpq.lmpqapi-2.tmp"}));
+  close(running);
 }
 
 }  // namespace
