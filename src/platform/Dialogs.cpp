@@ -21,8 +21,8 @@ std::optional<QString> realOpenFileDialog(const OpenFileRequest& request) {
   QFileDialog dialog(request.owner);
   dialog.setFileMode(QFileDialog::ExistingFile);
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
-  // The description is shown alone, as it stands: the sheets' names its
-  // patterns itself ("Diablo II Data Files(*.txt;*.tbl)"), and Qt would
+  // The description is shown alone, as it stands: the sheets' filter names
+  // its patterns itself ("Diablo II Data Files(*.txt;*.tbl)"), and Qt would
   // append them again.
   dialog.setOption(QFileDialog::HideNameFilterDetails);
   dialog.setNameFilter(request.filterDescription + " (" + request.filterPatterns + ")");

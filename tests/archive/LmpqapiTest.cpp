@@ -93,22 +93,24 @@ TEST(LmpqapiHandles, SixteenArchivesOpenAtOnceAndClosedSlotsServeAgain) {
   const auto add = reinterpret_cast<LmpqAddFileFn>(library.resolve(LMPQ_NAME_ADD_FILE));
   const auto close = reinterpret_cast<LmpqCloseArchiveFn>(library.resolve(LMPQ_NAME_CLOSE_ARCHIVE));
   ASSERT_TRUE(open && add && close) << library.errorString().toStdString();
+  constexpr uint32_t kMode = LMPQ_OPEN_EXISTING | LMPQ_OPEN_KEEP_LISTFILE, kFlags = LMPQ_ADD_REPLACE | LMPQ_ADD_COMPRESS | LMPQ_ADD_ENCRYPT;
   QTemporaryDir dir;
+  const auto archive = [&](int i) { return dir.filePath(QString("%1.mpq").arg(i)); };
   const QString sheet = WriteBytes(dir.filePath("w.txt"), SheetBytes("Lance"));
   const QString axe = WriteBytes(dir.filePath("a.txt"), SheetBytes("Axe"));
   // All made first: StormLib here closes descriptor 0 as it creates an
   // archive, which may by then be the library's channel to a worker.
-  for (int i = 0; i < 17; ++i) MakeMpq(dir.filePath(QString("%1.mpq").arg(i)), kFiles, {});
+  for (int i = 0; i < 17; ++i) MakeMpq(archive(i), kFiles, {});
   for (const int round : {0, 1}) {
     std::vector<uint32_t> handles;
-    for (int i = 0; i < 17; ++i) handles.push_back(open(qPrintable(dir.filePath(QString("%1.mpq").arg(i))), 5, 20000));
+    for (int i = 0; i < 17; ++i) handles.push_back(open(qPrintable(archive(i)), kMode, 20000));
     EXPECT_EQ(handles.back(), 0u) << "a seventeenth, round " << round;
     handles.pop_back();
-    for (const uint32_t handle : handles) EXPECT_EQ(add(handle, qPrintable(sheet), kSheetName, 0x00010201), 1u) << handle;
-    EXPECT_EQ(add(handles[15], qPrintable(axe), kSheetName.toUpper(), 0x00010201), 1u);
+    for (const uint32_t handle : handles) EXPECT_EQ(add(handle, qPrintable(sheet), kSheetName, kFlags), 1u) << handle;
+    EXPECT_EQ(add(handles[15], qPrintable(axe), kSheetName.toUpper(), kFlags), 1u);
     for (const uint32_t handle : handles) EXPECT_EQ(close(handle, 0), 1u) << handle;
-    EXPECT_EQ(add(handles[0], qPrintable(sheet), kSheetName, 0x00010201) + close(handles[15], 0), 0u);
-    EXPECT_EQ(ReadMpq(dir.filePath("15.mpq"), {kSheetName})[kSheetName], SheetBytes("Axe"));
+    EXPECT_EQ(add(handles[0], qPrintable(sheet), kSheetName, kFlags) + close(handles[15], 0), 0u);
+    EXPECT_EQ(ReadMpq(archive(15), {kSheetName})[kSheetName], SheetBytes("Axe"));
   }
 }
 
